@@ -1,0 +1,90 @@
+#include "support/convert.hpp"
+
+#include <nanobind/ndarray.h>
+#include <nanobind/stl/string.h>
+
+#include <string>
+
+#include "support/errors.hpp"
+
+namespace vantrelpid::py {
+
+using namespace nb::literals;
+
+namespace {
+
+template <typename T>
+using CArray = nb::ndarray<const T, nb::c_contig, nb::device::cpu>;
+
+// A C-contiguous copy (or the array itself) of the given dtype.
+template <typename T>
+CArray<T> contiguous(nb::handle array, const char* dtype) {
+    nb::object a = numpy().attr("ascontiguousarray")(array, "dtype"_a = dtype);
+    return nb::cast<CArray<T>>(a);
+}
+
+template <typename Out, typename T>
+Out copy_2d(nb::handle array, const char* dtype) {
+    if (ndim(array) != 2) raise_value_error("expected a two-dimensional array");
+    CArray<T> a = contiguous<T>(array, dtype);
+    const Index rows = static_cast<Index>(a.shape(0)), cols = static_cast<Index>(a.shape(1));
+    using RowMajor = Eigen::Matrix<T, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+    return Eigen::Map<const RowMajor>(a.data(), rows, cols);
+}
+
+template <typename Out, typename T>
+Out copy_flat(nb::handle array, const char* dtype) {
+    CArray<T> a = contiguous<T>(array, dtype);
+    return Eigen::Map<const Eigen::Matrix<T, Eigen::Dynamic, 1>>(a.data(), static_cast<Index>(a.size()));
+}
+
+}  // namespace
+
+nb::module_ numpy() { return nb::module_::import_("numpy"); }
+
+nb::object asarray(nb::handle obj) { return numpy().attr("asarray")(obj); }
+
+nb::object array_as(nb::handle obj, const char* dtype) {
+    if (dtype == nullptr) return numpy().attr("array")(obj);
+    return numpy().attr("array")(obj, "dtype"_a = dtype);
+}
+
+int ndim(nb::handle array) { return nb::cast<int>(array.attr("ndim")); }
+
+std::vector<Index> shape(nb::handle array) {
+    std::vector<Index> out;
+    for (nb::handle d : nb::tuple(array.attr("shape"))) out.push_back(nb::cast<Index>(d));
+    return out;
+}
+
+char dtype_kind(nb::handle array) {
+    return nb::cast<std::string>(array.attr("dtype").attr("kind"))[0];
+}
+
+Index length(nb::handle array) { return static_cast<Index>(nb::len(array)); }
+
+Matrix matrix_from(nb::handle array) { return copy_2d<Matrix, double>(array, "float64"); }
+Vector vector_from(nb::handle array) { return copy_flat<Vector, double>(array, "float64"); }
+CMatrix cmatrix_from(nb::handle array) { return copy_2d<CMatrix, Complex>(array, "complex128"); }
+CVector cvector_from(nb::handle array) { return copy_flat<CVector, Complex>(array, "complex128"); }
+IntMatrix int_matrix_from(nb::handle array) { return copy_2d<IntMatrix, std::int64_t>(array, "int64"); }
+IntVector int_vector_from(nb::handle array) { return copy_flat<IntVector, std::int64_t>(array, "int64"); }
+
+Matrix matrix(nb::handle obj, const char* what) {
+    nb::object a = asarray(obj);
+    if (ndim(a) != 2) raise_value_error(std::string(what) + " must be a two-dimensional array");
+    return matrix_from(a);
+}
+
+Matrix column_matrix(nb::handle obj) {
+    nb::object a = asarray(obj);
+    if (ndim(a) == 1) {
+        Vector v = vector_from(a);
+        return Matrix(v);
+    }
+    return matrix_from(a);
+}
+
+Vector vector(nb::handle obj) { return vector_from(asarray(obj)); }
+
+}  // namespace vantrelpid::py

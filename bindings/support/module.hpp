@@ -1,0 +1,21 @@
+#pragma once
+// Everything a binding file needs: nanobind, the argument conversions, the
+// result builders, the error mapping and the numpy random source.
+
+#include <nanobind/nanobind.h>
+
+#include "support/convert.hpp"
+#include "support/errors.hpp"
+#include "support/pynum.hpp"
+#include "support/random.hpp"
+#include "support/results.hpp"
+
+namespace nb = nanobind;
+using namespace nb::literals;
+
+namespace vantrelpid::py {
+
+// Module set-up shared by every extension module.
+inline void init_module(nb::module_&) { register_error_translation(); }
+
+}  // namespace vantrelpid::py

@@ -1,0 +1,21 @@
+// Polynomial and filtering primitives of the utility layer.
+
+#include "support/module.hpp"
+#include "utilities/register.hpp"
+#include "vantrelpid/util/lfilter.hpp"
+#include "vantrelpid/util/poly.hpp"
+
+namespace vantrelpid::py::utilities {
+
+void register_polynomials(nb::module_& m) {
+    m.def(
+        "stabpoly", [](nb::handle p) { return array1d(util::stabpoly(vector(p))); }, "p"_a,
+        "stabpoly(p) -> p with every root outside the unit circle reflected inside");
+    m.def(
+        "lfilter", [](nb::handle b, nb::handle a, nb::handle x) {
+            return array1d(util::lfilter(vector(b), vector(a), vector(x)));
+        },
+        "b"_a, "a"_a, "x"_a, "lfilter(b, a, x) -> y, direct form II transposed from zero state");
+}
+
+}  // namespace vantrelpid::py::utilities

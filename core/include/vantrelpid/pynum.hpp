@@ -1,0 +1,42 @@
+#pragma once
+// Python number semantics that the algorithms depend on: the built-in
+// round (halves to even), int() truncation, floor division and modulo,
+// index normalisation and slice clipping.
+
+#include <cstdint>
+#include <string>
+
+namespace vantrelpid::pynum {
+
+// round(x) for a float x: the nearest integer, halves to the even neighbour.
+// Non-finite x raises as Python does (ValueError for NaN, OverflowError is
+// reported as InvalidArgument for infinity).
+std::int64_t round_half_even(double x);
+
+// round(a / b) for integers a, b with true division; b == 0 raises
+// DivisionByZero ("division by zero").
+std::int64_t round_ratio(std::int64_t a, std::int64_t b);
+
+// int(x) for a float x: truncation toward zero; non-finite x raises.
+std::int64_t truncate(double x);
+
+// a // b and a % b with Python's signs (the quotient rounds toward -inf).
+std::int64_t floor_div(std::int64_t a, std::int64_t b);
+std::int64_t floor_mod(std::int64_t a, std::int64_t b);
+
+// The bounds that seq[start:stop] selects from a sequence of length n.
+struct SliceBounds {
+    std::int64_t start = 0;
+    std::int64_t stop = 0;  // stop >= start always
+    std::int64_t length() const { return stop - start; }
+};
+SliceBounds clip_slice(std::int64_t start, std::int64_t stop, std::int64_t n);
+// seq[start:] of a sequence of length n.
+SliceBounds clip_slice_from(std::int64_t start, std::int64_t n);
+
+// The position seq[i] reads in a sequence of length n (negative i counts
+// from the end); out of range raises OutOfRange with numpy's message
+// "index <i> is out of bounds for axis <axis> with size <n>".
+std::int64_t normalize_index(std::int64_t i, std::int64_t n, int axis = 0);
+
+}  // namespace vantrelpid::pynum

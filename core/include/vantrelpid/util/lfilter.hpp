@@ -1,0 +1,22 @@
+#pragma once
+// Linear filtering as scipy.signal.lfilter computes it: direct form II
+// transposed, coefficients normalised by a[0], zero initial state, in
+// scipy's operation order (which matters for the slow high-pass filters).
+
+#include "vantrelpid/types.hpp"
+
+namespace vantrelpid::util {
+
+// b/a filter of x from zero state. a[0] == 0 raises InvalidArgument.
+// An `a` of one coefficient takes scipy's FIR path (convolution by b / a[0]).
+Vector lfilter(const Vector& b, const Vector& a, const Vector& x);
+
+// Each column of X filtered along the samples (lfilter(..., axis=0)).
+Matrix lfilter_columns(const Vector& b, const Vector& a, const Matrix& X);
+
+// The filter started from the state `zi` (length max(len(a), len(b)) - 1),
+// as lfilter(b, a, x, zi=zi) computes it; the final state is written back
+// to zi when it is not null.
+Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& zi);
+
+}  // namespace vantrelpid::util

@@ -1,0 +1,30 @@
+#pragma once
+// Polynomials as coefficient vectors, highest power (or lowest delay) first.
+
+#include "vantrelpid/types.hpp"
+
+namespace vantrelpid::util {
+
+// Full discrete convolution (numpy.convolve, mode "full"); an empty factor
+// gives an empty result.
+Vector convolve(const Vector& a, const Vector& b);
+
+// Roots as numpy.roots finds them: leading zeros stripped, trailing zeros
+// give zero roots, the rest are the eigenvalues of the companion matrix.
+// Non-finite coefficients raise LinAlgError.
+CVector roots(const Vector& p);
+
+// Monic polynomial with the given roots (numpy.poly of a root vector):
+// the successive products with [1, -r]; the real part is returned.
+Vector poly(const CVector& r);
+
+// Stable polynomial of the same length with a leading 1: every root r with
+// |r| > 1 is replaced by 1 / conj(r). Roots on or inside the unit circle are
+// kept; when no root lies outside, the input comes back unchanged (scaled to
+// a leading 1 if it was not monic). Non-finite coefficients raise LinAlgError.
+Vector stabpoly(const Vector& p);
+
+// Evaluate the polynomial c0 + c1 z^-1 + ... at z = e^{i w}.
+Complex polyval_unit_circle(const Vector& c, double w);
+
+}  // namespace vantrelpid::util

@@ -1,0 +1,174 @@
+// Eigen's decompositions live here, behind the plain interfaces of linalg.hpp,
+// so that the rest of the core compiles against Eigen/Core alone.
+
+#include "vantrelpid/util/linalg.hpp"
+
+#include <Eigen/Eigenvalues>
+#include <Eigen/QR>
+#include <Eigen/SVD>
+#include <unsupported/Eigen/MatrixFunctions>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "vantrelpid/errors.hpp"
+
+namespace vantrelpid::util {
+
+namespace {
+
+constexpr double kEps = std::numeric_limits<double>::epsilon();
+
+// x = V diag(1/s) U^T c, with singular values at or below `cut` dropped.
+Matrix svd_solve(const Matrix& A, const Matrix& C, double rows_cols_factor, Cutoff cutoff) {
+    Eigen::BDCSVD<Matrix> svd(A, Eigen::ComputeThinU | Eigen::ComputeThinV);
+    const Vector& s = svd.singularValues();
+    const double smax = s.size() > 0 ? s(0) : 0.0;
+    const double rcond = cutoff == Cutoff::Numpy ? kEps * rows_cols_factor : kEps;
+    const double cut = rcond * smax;
+    Matrix UtC = svd.matrixU().transpose() * C;
+    for (Index i = 0; i < s.size(); ++i) {
+        if (s(i) > cut) UtC.row(i) /= s(i);
+        else UtC.row(i).setZero();
+    }
+    return svd.matrixV() * UtC;
+}
+
+void require_finite(const Matrix& A, const Matrix& B, Cutoff cutoff) {
+    if (A.allFinite() && B.allFinite()) return;
+    if (cutoff == Cutoff::Scipy) throw InvalidArgument("array must not contain infs or NaNs");
+    throw LinAlgError("SVD did not converge in Linear Least Squares");
+}
+
+// LU factorisation with partial pivoting in place (LAPACK getf2 order):
+// the pivot is the first entry of largest magnitude in its column.
+// Returns false on an exact zero pivot.
+bool lu_factor(Matrix& LU, std::vector<Index>& piv) {
+    const Index n = LU.rows();
+    piv.resize(static_cast<std::size_t>(n));
+    bool singular = false;
+    for (Index k = 0; k < n; ++k) {
+        Index p = k;
+        double best = std::abs(LU(k, k));
+        for (Index i = k + 1; i < n; ++i) {
+            const double v = std::abs(LU(i, k));
+            if (v > best) {
+                best = v;
+                p = i;
+            }
+        }
+        piv[static_cast<std::size_t>(k)] = p;
+        if (LU(p, k) == 0.0) {
+            singular = true;
+            continue;
+        }
+        if (p != k) LU.row(k).swap(LU.row(p));
+        const double inv = 1.0 / LU(k, k);
+        for (Index i = k + 1; i < n; ++i) LU(i, k) *= inv;
+        for (Index j = k + 1; j < n; ++j) {
+            const double ukj = LU(k, j);
+            if (ukj == 0.0) continue;
+            for (Index i = k + 1; i < n; ++i) LU(i, j) -= LU(i, k) * ukj;
+        }
+    }
+    return !singular;
+}
+
+Matrix lu_apply(const Matrix& LU, const std::vector<Index>& piv, Matrix X) {
+    const Index n = LU.rows();
+    for (Index k = 0; k < n; ++k) {
+        const Index p = piv[static_cast<std::size_t>(k)];
+        if (p != k) X.row(k).swap(X.row(p));
+    }
+    X = LU.triangularView<Eigen::UnitLower>().solve(X);
+    X = LU.triangularView<Eigen::Upper>().solve(X);
+    return X;
+}
+
+void require_square(const Matrix& A, Index rhs_rows) {
+    if (A.rows() != A.cols()) throw LinAlgError("Last 2 dimensions of the array must be square");
+    if (rhs_rows != A.rows()) throw InvalidArgument("incompatible dimensions of the matrix and the right-hand side");
+}
+
+}  // namespace
+
+Matrix lstsq(const Matrix& A, const Matrix& B, Cutoff cutoff) {
+    require_finite(A, B, cutoff);
+    const Index m = A.rows(), n = A.cols();
+    if (B.rows() != m) throw InvalidArgument("incompatible dimensions of the matrix and the right-hand side");
+    if (n == 0) return Matrix::Zero(0, B.cols());
+    if (m == 0) return Matrix::Zero(n, B.cols());
+    const double factor = static_cast<double>(std::max(m, n));
+    if (m > n) {
+        // Reduce the tall problem to its n x n triangular factor first.
+        Eigen::HouseholderQR<Matrix> qr(A);
+        Matrix QtB = qr.householderQ().transpose() * B;
+        Matrix R = qr.matrixQR().topRows(n).triangularView<Eigen::Upper>();
+        return svd_solve(R, QtB.topRows(n), factor, cutoff);
+    }
+    return svd_solve(A, B, factor, cutoff);
+}
+
+Vector lstsq(const Matrix& A, const Vector& b, Cutoff cutoff) {
+    return lstsq(A, Matrix(b), cutoff).col(0);
+}
+
+Vector singular_values(const Matrix& A) {
+    if (A.size() == 0) return Vector();
+    Eigen::BDCSVD<Matrix> svd(A);
+    return svd.singularValues();
+}
+
+Matrix lu_solve(const Matrix& A, const Matrix& B) {
+    require_square(A, B.rows());
+    Matrix LU = A;
+    std::vector<Index> piv;
+    if (!lu_factor(LU, piv)) throw LinAlgError("Singular matrix");
+    return lu_apply(LU, piv, B);
+}
+
+Vector lu_solve(const Matrix& A, const Vector& b) { return lu_solve(A, Matrix(b)).col(0); }
+
+double rcond_1norm(const Matrix& A) {
+    if (A.rows() != A.cols() || A.rows() == 0) return 0.0;
+    Matrix LU = A;
+    std::vector<Index> piv;
+    if (!lu_factor(LU, piv)) return 0.0;
+    const Matrix inv = lu_apply(LU, piv, Matrix::Identity(A.rows(), A.cols()));
+    const double anorm = A.cwiseAbs().colwise().sum().maxCoeff();
+    const double inorm = inv.cwiseAbs().colwise().sum().maxCoeff();
+    if (!(anorm > 0.0) || !(inorm > 0.0) || !std::isfinite(inorm)) return 0.0;
+    return 1.0 / (anorm * inorm);
+}
+
+Vector scipy_solve(const Matrix& A, const Vector& b, WarningSink& warnings) {
+    if (!A.allFinite() || !b.allFinite()) throw InvalidArgument("array must not contain infs or NaNs");
+    require_square(A, b.size());
+    Matrix LU = A;
+    std::vector<Index> piv;
+    if (!lu_factor(LU, piv)) throw LinAlgError("Matrix is singular.");
+    const double rc = rcond_1norm(A);
+    if (rc < kEps) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%.6g", rc);
+        warnings.warn(WarningKind::IllConditioned,
+                      "Ill-conditioned matrix (rcond=" + std::string(text) + "): result may not be accurate.");
+    }
+    return lu_apply(LU, piv, Matrix(b)).col(0);
+}
+
+CVector eigenvalues(const Matrix& A) {
+    if (A.size() == 0) return CVector();
+    if (!A.allFinite()) throw LinAlgError("Array must not contain infs or NaNs");
+    Eigen::EigenSolver<Matrix> es(A, /*computeEigenvectors=*/false);
+    if (es.info() != Eigen::Success) throw LinAlgError("Eigenvalues did not converge");
+    return es.eigenvalues();
+}
+
+Matrix expm(const Matrix& A) {
+    if (A.size() == 0) return Matrix(A.rows(), A.cols());
+    return A.exp();
+}
+
+}  // namespace vantrelpid::util

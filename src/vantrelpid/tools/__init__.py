@@ -1,0 +1,1 @@
+"""Algorithm modules: data preparation, ARX estimation and model reduction."""
