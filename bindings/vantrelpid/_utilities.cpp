@@ -7,5 +7,11 @@
 
 NB_MODULE(_utilities, m) {
     vantrelpid::py::init_module(m);
-    vantrelpid::py::utilities::register_polynomials(m);
+    namespace u = vantrelpid::py::utilities;
+    u::register_polynomials(m);
+    u::register_filters(m);
+    u::register_simulation(m);
+    u::register_forms(m);
+    u::register_spectra(m);
+    u::register_grid(m);
 }
