@@ -1,5 +1,7 @@
 #include "support/arx_args.hpp"
 
+#include <nanobind/stl/string.h>
+
 #include <string>
 
 #include "support/convert.hpp"
@@ -10,7 +12,7 @@ namespace vantrelpid::py {
 
 namespace {
 
-std::string dtype_name(nb::handle array) { return nb::cast<std::string>(nb::str(array.attr("dtype"))); }
+std::string dtype_name(nb::handle array) { return nb::cast<std::string>(array.attr("dtype").attr("name")); }
 
 bool is_real_kind(char kind) { return kind == 'f' || kind == 'i' || kind == 'u' || kind == 'b'; }
 

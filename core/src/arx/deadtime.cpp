@@ -15,13 +15,11 @@ namespace vantrelpid {
 namespace {
 
 constexpr Index kMinSamples = 150;
-constexpr Index kFullListSamples = 600;
 constexpr std::int64_t kSearchOrder = 10;
 constexpr double kDivergenceLimit = 1e8;
 // Selected samples left out of the error variance: the simulation starts
 // from rest.
 constexpr Index kStartupSamples = 60;
-constexpr double kTolerance = 1.007;
 
 // One candidate: an order-10 ARX estimate with delay d on every input,
 // simulated over the whole record and compared on the selected samples.
@@ -53,33 +51,6 @@ std::string failure_message(Index k, DelayChoiceFailure failure) {
 }
 
 }  // namespace
-
-IntVector delay_candidates(Index n_samples, bool integrating) {
-    if (integrating) return IntVector::LinSpaced(8, 1, 8);
-    if (n_samples < kFullListSamples) return IntVector::LinSpaced(12, 1, 12);
-    IntVector c(22);
-    c << 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 28, 32, 36, 40;
-    return c;
-}
-
-DelayChoice choose_delay(const std::vector<DelayScore>& scores, bool integrating) {
-    if (scores.empty()) return {-1, DelayChoiceFailure::Diverged};
-    // Python's min: the first element, replaced only by a strictly smaller one.
-    std::size_t lowest = 0;
-    for (std::size_t p = 1; p < scores.size(); ++p)
-        if (scores[p].value < scores[lowest].value) lowest = p;
-    const double minimum = scores[lowest].value;
-    if (!std::isfinite(minimum)) return {-1, DelayChoiceFailure::NotFinite};
-    if (scores[lowest].diverged) return {-1, DelayChoiceFailure::Diverged};
-
-    const double threshold = kTolerance * minimum;
-    for (std::size_t p = scores.size(); p-- > 0;) {
-        const DelayScore& s = scores[p];
-        if (s.diverged) continue;
-        if (integrating ? s.value == minimum : s.value <= threshold) return {static_cast<Index>(p)};
-    }
-    return {-1, DelayChoiceFailure::Diverged};  // unreachable: the minimum itself qualifies
-}
 
 DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySearchOutputs& outputs,
                      RandomSource& random, WarningSink& warnings) {
