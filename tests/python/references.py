@@ -71,3 +71,8 @@ ARX_NOISE_FREE = 1e-10
 # equations (squared singular values, numpy's cut-off) against the SVD of the
 # regression rows.
 ARX_UNDERDETERMINED = 1e-6
+# Dead-time scores rebuilt with lfilter instead of the search's own
+# simulation: the simulation error is a few per cent of the output, so the
+# simulations' rounding (SIMULATION_ORDER) grows by that ratio in the error
+# variance, and more for poorly damped candidate models.
+DEADTIME_SCORE = 1e-10
