@@ -1,4 +1,4 @@
-// The choice rule of the dead-time search and its candidate lists.
+// The choice rule of the dead-time search.
 
 #include <gtest/gtest.h>
 
@@ -67,22 +67,6 @@ TEST(DelayChoice, NonFiniteMinimumAsPythonsMinFindsIt) {
     EXPECT_EQ(later.failure, DelayChoiceFailure::None);
     EXPECT_EQ(later.position, 2);
     EXPECT_EQ(choose_delay(scores({INFINITY, INFINITY}), false).failure, DelayChoiceFailure::NotFinite);
-}
-
-TEST(DelayCandidates, ListsByRecordLengthAndKind) {
-    using vantrelpid::delay_candidates;
-    EXPECT_EQ(delay_candidates(599, false).size(), 12);
-    EXPECT_EQ(delay_candidates(599, false)(11), 12);
-    const auto full = delay_candidates(600, false);
-    ASSERT_EQ(full.size(), 22);
-    EXPECT_EQ(full(12), 14);
-    EXPECT_EQ(full(17), 24);
-    EXPECT_EQ(full(18), 28);
-    EXPECT_EQ(full(21), 40);
-    const auto integrating = delay_candidates(10000, true);
-    ASSERT_EQ(integrating.size(), 8);
-    EXPECT_EQ(integrating(0), 1);
-    EXPECT_EQ(integrating(7), 8);
 }
 
 }  // namespace
