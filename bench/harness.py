@@ -36,6 +36,17 @@ def best_time(fn: Callable[[Any], Any], data: Any, repeat: int) -> float:
 
 
 def _peak_rss_mb() -> float:
+    # Linux carries a parent's peak into ru_maxrss of a child it forks and
+    # execs (the forked address space's high-water mark is recorded at exec),
+    # so a child started by a large benchmark process reports at least the
+    # parent's size. VmHWM is the peak of the child's own address space.
+    try:
+        with open("/proc/self/status") as status:
+            for line in status:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) / 1024.0
+    except OSError:
+        pass
     return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024.0
 
 

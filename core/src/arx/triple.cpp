@@ -14,7 +14,7 @@ namespace vantrelpid {
 
 namespace {
 
-// Validated arguments and the first row of each slice's data.
+// The rows of the output that one slice contributes.
 struct SliceRows {
     Index start = 0;  // 0-based first row of the output in the slice
     Index samples = 0;
