@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/module.hpp"
+#include "support/samples.hpp"
 #include "utilities/register.hpp"
 #include "vantrelpid/util/spectra.hpp"
 
@@ -17,15 +18,6 @@ Matrix rows(nb::handle obj) {
     nb::object a = asarray(obj);
     if (ndim(a) <= 1) return vector_from(a).transpose();
     return matrix_from(a);
-}
-
-// An output record: one-dimensional or a single column.
-Vector record(nb::handle obj, const char* name) {
-    nb::object a = asarray(obj);
-    const int nd = ndim(a);
-    if (nd > 2 || (nd == 2 && shape(a)[1] != 1) || nd == 0)
-        raise_value_error(std::string(name) + " must be one-dimensional or a single column");
-    return vector_from(a);
 }
 
 // len(w) x m x m complex128.
@@ -57,7 +49,7 @@ void register_spectra(nb::module_& m) {
     m.def(
         "arxpe",
         [](nb::handle Ap, nb::handle Bp, nb::handle Ud, nb::handle y) {
-            return column(util::arxpe(vector(Ap), rows(Bp), column_matrix(Ud), record(y, "y")));
+            return column(util::arxpe(vector(Ap), rows(Bp), column_matrix(Ud), output_record(y, "y")));
         },
         "Ap"_a, "Bp"_a, "Ud"_a, "y"_a,
         "arxpe(Ap, Bp, Ud, y) -> N x 1 prediction errors of Ap y = sum_j Bp_j u_j + e");

@@ -21,12 +21,17 @@ CMatrix delay_basis(const Vector& w, Index n) {
     return X;
 }
 
-// The row [1, 0, ..., 0] of `zeros` zeros: the numerator that makes misofrq
-// return 1 / A.
-Matrix unit_numerator(Index zeros) {
-    Matrix one = Matrix::Zero(1, zeros + 1);
-    one(0, 0) = 1.0;
-    return one;
+// The responses B_j / A (one column per row of B) and 1 / A on the grid,
+// from the delay basis X, which must have at least as many columns as A and
+// the rows of B have coefficients (the polynomials of the fit never have more).
+CMatrix basis_response(const CMatrix& X, const Vector& A, const Matrix& B) {
+    const CVector inverse_den = (X.leftCols(A.size()) * A.cast<Complex>()).cwiseInverse();
+    CMatrix G = X.leftCols(B.cols()) * B.transpose().cast<Complex>();
+    return inverse_den.asDiagonal() * G;
+}
+
+CVector basis_inverse(const CMatrix& X, const Vector& A) {
+    return (X.leftCols(A.size()) * A.cast<Complex>()).cwiseInverse();
 }
 
 // [1, c_1, ..., c_k] with the c taken from `coefficients`.
@@ -123,7 +128,7 @@ ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight
     const Index nc = noise_order(n), nb = n + 1;
     const CMatrix X = delay_basis(w, n);
     const CMatrix Gh = util::misofrq(Ah, Bh, w);
-    const CVector Nh = util::misofrq(Ah, unit_numerator(n), w).col(0);
+    const CVector Nh = util::misofrq(Ah, Matrix::Ones(1, 1), w).col(0);
 
     ReducedModel out;
     out.Loss.resize(iterations);
@@ -138,14 +143,14 @@ ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight
         out.Bp.resize(nu, nb);
         for (Index j = 0; j < nu; ++j) out.Bp.row(j) = theta.segment(n + j * nb, nb).transpose();
 
-        out.Loss(it) = weighted_loss(Weight, Gh, util::misofrq(out.Ap, out.Bp, w));
+        out.Loss(it) = weighted_loss(Weight, Gh, basis_response(X, out.Ap, out.Bp));
 
         // The next fit weights every input by 1 / Ap on the grid.
-        const CVector Na = util::misofrq(out.Ap, unit_numerator(n), w).col(0);
+        const CVector Na = basis_inverse(X, out.Ap);
         for (Index j = 0; j < nu; ++j) Wt.col(j) = Weight.col(j).cast<Complex>().cwiseProduct(Na);
 
         noise_fit(X, Nh, Wn, nc, out.Cp, out.Dp);
-        Wn = util::misofrq(out.Dp, unit_numerator(nc), w).col(0);
+        Wn = basis_inverse(X, out.Dp);
     }
     return out;
 }
