@@ -86,6 +86,20 @@ def fiinvdia(Phi, n):
     return np.array([np.diag(np.linalg.inv(P[:n, :n])) for P in Phi])
 
 
+def arx_fit(U, y, na, delays):
+    """Least-squares ARX(na) estimate: Ap = [1, a_1, ..., a_na] and one row of
+    na + 1 numerator coefficients per input, counted from the input's delay."""
+    y = np.ravel(np.asarray(y, dtype=float))
+    Ud = add_dly(U, delays)
+    N, nu = Ud.shape
+    cols = [-np.r_[np.zeros(k), y[:N - k]] for k in range(1, na + 1)]
+    for j in range(nu):
+        cols += [np.r_[np.zeros(l), Ud[:N - l, j]] for l in range(na + 1)]
+    Phi = np.column_stack(cols)[na:]
+    theta = np.linalg.solve(Phi.T @ Phi, Phi.T @ y[na:])  # normal equations, as ARX estimators solve them
+    return np.r_[1.0, theta[:na]], theta[na:].reshape(nu, na + 1)
+
+
 # --- the modules --------------------------------------------------------------
 
 def ceilband(Aphk, Bphk, Ghk, U, Yk, w, Nbnd, Delayk, SliceSamp, CV_INTk):
