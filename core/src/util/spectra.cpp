@@ -42,11 +42,18 @@ Vector arxpe(const Vector& Ap, const Matrix& Bp, const Matrix& Ud, const Vector&
 
 namespace {
 
-// The smallest power of two that is at least n (and at least 1).
+// The smallest length of the form 2^a 3^b 5^c that is at least n (and at
+// least 1): the FFT's fast radices.
 Index fft_length(Index n) {
-    Index len = 1;
-    while (len < n) len *= 2;
-    return len;
+    Index best = 1;
+    while (best < n) best *= 2;
+    for (Index p5 = 1; p5 < best; p5 *= 5)
+        for (Index p35 = p5; p35 < best; p35 *= 3) {
+            Index len = p35;
+            while (len < n) len *= 2;
+            best = std::min(best, len);
+        }
+    return best;
 }
 
 // Parzen's lag window of width L at the lags 0..L.
