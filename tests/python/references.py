@@ -56,6 +56,7 @@ FORM_GENERAL = 1e-10
 # Gains and time constants recovered through the whole chain armax2ss ->
 # stacking -> unscale -> get_sub -> ss2armax -> d2cm2.
 PAIR_RECOVERY = 1e-6
+
 # --- Error bounds, frequency-weighted reduction, low-order model selection ---
 
 # FFT covariances (transforms of length >= 2N) against direct sums of
