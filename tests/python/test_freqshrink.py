@@ -124,7 +124,7 @@ class TestArguments:
     Ah, Bh = np.array([1.0, -0.5]), np.array([[0.0, 0.5], [0.1, 0.2]])
     Weight = np.ones((100, 2))
 
-    @pytest.mark.parametrize("n, iterations", [(3.0, 2), (np.int64(3), 2.9), (3.7, np.float64(2.2)), (True, 2)])
+    @pytest.mark.parametrize("n, iterations", [(3.0, 2), (np.int64(3), 2.9), (True, np.float64(2.2))])
     def test_numbers_go_through_int(self, n, iterations):
         ours = freqshrink(self.Ah, self.Bh, self.Weight, self.Weight, n, iterations, W100)
         expected = freqshrink(self.Ah, self.Bh, self.Weight, self.Weight, int(n), int(iterations), W100)
@@ -149,7 +149,6 @@ class TestArguments:
         (np.ones((101, 2)), W100, 2, 2, "Dimensions of Weight and w not compatible"),
         (np.ones((100, 2)), W100[:99], 2, 2, "Dimensions of Weight and w not compatible"),
         (np.ones((100, 2)), W100, 2, 0, "iter must be at least 1"),
-        (np.ones((100, 2)), W100, 2, -3, "iter must be at least 1"),
         (np.ones((100, 2)), W100, -1, 2, "n must not be negative"),
         (np.ones((101, 2)), W100, -1, 0, "Dimensions of Weight and w not compatible"),
     ])

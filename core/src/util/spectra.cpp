@@ -69,43 +69,42 @@ Vector parzen_window(Index L) {
 
 // Sums N * R_ab(tau) for 0 <= a <= b < m and |tau| <= L, through the FFT of
 // the columns zero-padded to at least 2N, so that no lag wraps around.
-// Pair p (in the order (0,0), (0,1), ..., (1,1), ...) is stored as column p
-// of `pos` (lags 0..L) and of `neg` (lags 0..-L).
+// Pair p (in the order (0,0), (0,1), ..., (1,1), ...) is column p of `pos`
+// (row tau: lag tau) and of `neg` (row tau: lag -tau).
 struct LaggedProducts {
     Matrix pos, neg;
 };
 
 LaggedProducts lagged_products(const Matrix& Z, Index L) {
-    const Index N = Z.rows(), m = Z.cols(), pairs = m * (m + 1) / 2;
+    const Index N = Z.rows(), m = Z.cols();
     const Index len = fft_length(2 * N);
     Fft fft(len);
 
-    // Spectra of the padded columns.
-    std::vector<CVector> spec(static_cast<std::size_t>(m), CVector(len));
+    std::vector<CVector> spectrum(static_cast<std::size_t>(m), CVector(len));
     Vector padded = Vector::Zero(len);
     for (Index a = 0; a < m; ++a) {
         padded.head(N) = Z.col(a);
-        fft.forward_real(padded.data(), spec[static_cast<std::size_t>(a)].data());
+        fft.forward_real(padded.data(), spectrum[static_cast<std::size_t>(a)].data());
     }
+    // Z_a conj(Z_b): the transform of sum_t z_a(t + tau) z_b(t).
+    const auto cross = [&](std::pair<Index, Index> ab) {
+        return spectrum[static_cast<std::size_t>(ab.first)].cwiseProduct(
+            spectrum[static_cast<std::size_t>(ab.second)].conjugate());
+    };
+
+    std::vector<std::pair<Index, Index>> pairs;
+    for (Index a = 0; a < m; ++a)
+        for (Index b = a; b < m; ++b) pairs.emplace_back(a, b);
+    const Index count = static_cast<Index>(pairs.size());
+    LaggedProducts out{Matrix(L + 1, count), Matrix(L + 1, count)};
 
     // Each cross-correlation is real, so two of them share one inverse
-    // transform: ifft(P1 + i P2) = r1 + i r2.
-    LaggedProducts out{Matrix(L + 1, pairs), Matrix(L + 1, pairs)};
-    std::vector<std::pair<Index, Index>> order;
-    for (Index a = 0; a < m; ++a)
-        for (Index b = a; b < m; ++b) order.emplace_back(a, b);
+    // transform: ifft(X1 + i X2) = r1 + i r2.
     CVector packed(len), corr(len);
-    const Complex i1(0.0, 1.0);
-    for (Index p = 0; p < pairs; p += 2) {
-        const bool two = p + 1 < pairs;
-        const auto [a1, b1] = order[static_cast<std::size_t>(p)];
-        const CVector& A1 = spec[static_cast<std::size_t>(a1)];
-        const CVector& B1 = spec[static_cast<std::size_t>(b1)];
-        packed = A1.cwiseProduct(B1.conjugate());
-        if (two) {
-            const auto [a2, b2] = order[static_cast<std::size_t>(p + 1)];
-            packed += i1 * spec[static_cast<std::size_t>(a2)].cwiseProduct(spec[static_cast<std::size_t>(b2)].conjugate());
-        }
+    for (Index p = 0; p < count; p += 2) {
+        const bool two = p + 1 < count;
+        packed = cross(pairs[static_cast<std::size_t>(p)]);
+        if (two) packed += Complex(0.0, 1.0) * cross(pairs[static_cast<std::size_t>(p + 1)]);
         fft.inverse(packed.data(), corr.data());
         for (Index tau = 0; tau <= L; ++tau) {
             const Complex plus = corr(tau), minus = corr((len - tau) % len);
