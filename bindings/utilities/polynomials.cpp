@@ -16,6 +16,13 @@ void register_polynomials(nb::module_& m) {
             return array1d(util::lfilter(vector(b), vector(a), vector(x)));
         },
         "b"_a, "a"_a, "x"_a, "lfilter(b, a, x) -> y, direct form II transposed from zero state");
+    m.def(
+        "filtini", [](nb::handle b, nb::handle a, nb::handle u, nb::handle y0) {
+            return column(util::filtini(vector(b), vector(a), vector(u), float_arg(y0, "y0")));
+        },
+        "b"_a, "a"_a, "u"_a, "y0"_a,
+        "filtini(b, a, u, y0) -> y (N x 1), b/a of u started as if every past output were y0\n"
+        "and every past input u[0]");
 }
 
 }  // namespace vantrelpid::py::utilities

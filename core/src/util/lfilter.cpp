@@ -4,6 +4,7 @@
 
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/util/poly.hpp"
+#include "vantrelpid/util/stats.hpp"
 
 namespace vantrelpid::util {
 
@@ -53,6 +54,24 @@ Vector fir(const Vector& b, double a0, const Vector& x) {
     return full.head(x.size());
 }
 
+// sum(c[first:] * v) for a constant v, summed as numpy sums (pairwise).
+double tail_dot(const Vector& c, Index first, Index count, double v) {
+    Vector terms(count);
+    for (Index k = 0; k < count; ++k) terms(k) = c(first + k) * v;
+    return pairwise_sum(terms.data(), count);
+}
+
+// The initial state of a filter whose past inputs all equal u0 and whose
+// past outputs all equal y0 (scipy's lfiltic with constant histories).
+Vector steady_state(const Vector& b, const Vector& a, double u0, double y0) {
+    const Index M = b.size() - 1, N = a.size() - 1;
+    Vector zi = Vector::Zero(std::max(M, N));
+    for (Index m = 0; m < M; ++m) zi(m) = tail_dot(b, m + 1, M - m, u0);
+    for (Index m = 0; m < N; ++m) zi(m) -= tail_dot(a, m + 1, N - m, y0);
+    if (a(0) != 1.0) zi /= a(0);
+    return zi;
+}
+
 }  // namespace
 
 Vector lfilter(const Vector& b, const Vector& a, const Vector& x) {
@@ -82,6 +101,22 @@ Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& 
     df2t(f, x.data(), y.data(), x.size(), z.data());
     zi = z;
     return y;
+}
+
+Vector filtini(const Vector& b, const Vector& a, const Vector& u, double y0) {
+    if (a.size() == 0) throw InvalidArgument("There must be at least one `a` coefficient.");
+    if (a(0) == 0.0) throw InvalidArgument("First `a` filter coefficient must be non-zero.");
+    if (b.size() == 0) return Vector::Zero(u.size());
+    const double u0 = u.size() > 0 ? u(0) : 0.0;
+    Vector zi = steady_state(b, a, u0, y0);
+    if (a.size() == 1) {
+        // FIR: the state is added to the first outputs of the convolution.
+        Vector y = lfilter(b, a, u);
+        const Index n = std::min(zi.size(), y.size());
+        y.head(n) += zi.head(n);
+        return y;
+    }
+    return lfilter_state(b, a, u, zi);
 }
 
 }  // namespace vantrelpid::util
