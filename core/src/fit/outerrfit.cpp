@@ -38,14 +38,18 @@ void set_model(Run& run, const Problem& p) {
     run.Bp = run.th.segment(p.na, p.nb);
 }
 
-// Regressor rows for the samples n..N-1: column i-1 holds sign * -y(t - i)
-// (i = 1..na), column na+i-1 holds sign * u(t - i + 1) (i = 1..nb).
-void fill_regressor(Matrix& Phi, const Problem& p, const Vector& y, const Vector& u, double sign) {
-    for (Index i = 1; i <= p.na; ++i) Phi.col(i - 1) = (-sign) * y.segment(p.n - i, p.rows);
-    for (Index i = 1; i <= p.nb; ++i) Phi.col(p.na + i - 1) = sign * u.segment(p.n - i + 1, p.rows);
+// The least-squares problem for the samples n..N-1 in the augmented form
+// [Phi r]: column i-1 of Phi holds sign * -y(t - i) (i = 1..na), column
+// na+i-1 holds sign * u(t - i + 1) (i = 1..nb), and r is `rhs`(t).
+void fill_problem(Matrix& work, const Problem& p, const Eigen::Ref<const Vector>& y,
+                  const Eigen::Ref<const Vector>& u, double sign, const Vector& rhs) {
+    for (Index i = 1; i <= p.na; ++i) work.col(i - 1) = (-sign) * y.segment(p.n - i, p.rows);
+    for (Index i = 1; i <= p.nb; ++i) work.col(p.na + i - 1) = sign * u.segment(p.n - i + 1, p.rows);
+    work.col(p.na + p.nb) = rhs.tail(p.rows);
 }
 
-Vector prefilter(const Vector& Ap, const Vector& x) { return util::lfilter(Vector::Ones(1), Ap, x); }
+// Both columns of X filtered by 1/A(q) from zero state.
+Matrix prefilter(const Vector& Ap, const Matrix& X) { return util::lfilter_columns(Vector::Ones(1), Ap, X); }
 
 Vector simulate(const Run& run, const Problem& p) { return util::filtini(run.Bp, run.Ap, p.ud, p.Y(0)); }
 
@@ -53,18 +57,19 @@ Vector simulate(const Run& run, const Problem& p) { return util::filtini(run.Bp,
 // passes, each on u_d and Y prefiltered by 1/A(q) with the stabilised
 // denominator of the pass before (the first pass on the raw signals).
 void start_models(const Problem& p, Run& arx, Run& sm) {
-    Matrix Phi(p.rows, p.na + p.nb);
-    Vector y = p.Y, u = p.ud;
+    Matrix work(p.rows, p.na + p.nb + 1);
+    Matrix raw(p.Y.size(), 2);
+    raw.col(0) = p.ud;
+    raw.col(1) = p.Y;
+    Matrix filtered = raw;  // columns u, y of the current pass
     constexpr int kPasses = 5;
     for (int pass = 0; pass < kPasses; ++pass) {
-        fill_regressor(Phi, p, y, u, 1.0);
-        sm.th = util::lstsq(Phi, Vector(y.tail(p.rows)), Cutoff::Numpy);
+        const Vector y = filtered.col(1);
+        fill_problem(work, p, y, filtered.col(0), 1.0, y);
+        sm.th = util::lstsq_augmented(work);
         set_model(sm, p);
         if (pass == 0) arx = sm;
-        if (pass + 1 < kPasses) {
-            u = prefilter(sm.Ap, p.ud);
-            y = prefilter(sm.Ap, p.Y);
-        }
+        if (pass + 1 < kPasses) filtered = prefilter(sm.Ap, raw);
     }
 }
 
@@ -72,12 +77,15 @@ void start_models(const Problem& p, Run& arx, Run& sm) {
 // e is the regressor of the filtered simulation and input with the signs
 // reversed.
 void gauss_newton(const Problem& p, Run& run, Index iterations) {
-    Matrix Phi(p.rows, p.na + p.nb);
+    Matrix work(p.rows, p.na + p.nb + 1);
+    Matrix signals(p.Y.size(), 2);  // columns yhat, u_d
+    signals.col(1) = p.ud;
     for (Index it = 0; it < iterations; ++it) {
-        const Vector yhat = simulate(run, p);
-        const Vector e = p.Y - yhat;
-        fill_regressor(Phi, p, prefilter(run.Ap, yhat), prefilter(run.Ap, p.ud), -1.0);
-        run.th -= util::lstsq(Phi, Vector(e.tail(p.rows)), Cutoff::Numpy);
+        signals.col(0) = simulate(run, p);
+        const Vector e = p.Y - signals.col(0);
+        const Matrix filtered = prefilter(run.Ap, signals);
+        fill_problem(work, p, filtered.col(0), filtered.col(1), -1.0, e);
+        run.th -= util::lstsq_augmented(work);
         set_model(run, p);
     }
 }

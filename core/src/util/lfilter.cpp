@@ -47,6 +47,50 @@ void df2t(const Normalised& f, const double* x, double* y, Index len, double* z)
     }
 }
 
+// The same recursion for a filter of N coefficients known at compile time,
+// applied to K signals side by side: coefficients and states live in
+// registers, and the K independent recursions overlap in the processor.
+// The operations, and so the results, are those of df2t.
+template <int N, int K>
+void df2t_fixed(const Normalised& f, const double* const* x, double* const* y, Index len, double* const* z) {
+    double b[N], a[N], s[K][N - 1];
+    for (int i = 0; i < N; ++i) {
+        b[i] = f.b(i);
+        a[i] = f.a(i);
+    }
+    for (int c = 0; c < K; ++c)
+        for (int i = 0; i < N - 1; ++i) s[c][i] = z[c][i];
+    for (Index k = 0; k < len; ++k) {
+        for (int c = 0; c < K; ++c) {
+            const double xn = x[c][k];
+            const double yn = s[c][0] + b[0] * xn;
+            for (int i = 0; i < N - 2; ++i) s[c][i] = (s[c][i + 1] + xn * b[i + 1]) - yn * a[i + 1];
+            s[c][N - 2] = xn * b[N - 1] - yn * a[N - 1];
+            y[c][k] = yn;
+        }
+    }
+    for (int c = 0; c < K; ++c)
+        for (int i = 0; i < N - 1; ++i) z[c][i] = s[c][i];
+}
+
+// K signals through one filter, each from its own state z[c] (updated).
+template <int K>
+void df2t_signals(const Normalised& f, const double* const* x, double* const* y, Index len, double* const* z) {
+    switch (f.b.size()) {
+        case 2: return df2t_fixed<2, K>(f, x, y, len, z);
+        case 3: return df2t_fixed<3, K>(f, x, y, len, z);
+        case 4: return df2t_fixed<4, K>(f, x, y, len, z);
+        case 5: return df2t_fixed<5, K>(f, x, y, len, z);
+        case 6: return df2t_fixed<6, K>(f, x, y, len, z);
+        default:
+            for (int c = 0; c < K; ++c) df2t(f, x[c], y[c], len, z[c]);
+    }
+}
+
+void df2t_one(const Normalised& f, const double* x, double* y, Index len, double* z) {
+    df2t_signals<1>(f, &x, &y, len, &z);
+}
+
 // scipy's path for a one-coefficient denominator: convolution by b / a[0].
 Vector fir(const Vector& b, double a0, const Vector& x) {
     const Vector bn = b / a0;
@@ -83,13 +127,28 @@ Vector lfilter(const Vector& b, const Vector& a, const Vector& x) {
     const Normalised f = normalise(b, a);
     Vector y(x.size());
     Vector z = Vector::Zero(f.b.size() - 1);
-    df2t(f, x.data(), y.data(), x.size(), z.data());
+    df2t_one(f, x.data(), y.data(), x.size(), z.data());
     return y;
 }
 
 Matrix lfilter_columns(const Vector& b, const Vector& a, const Matrix& X) {
     Matrix Y(X.rows(), X.cols());
-    for (Index j = 0; j < X.cols(); ++j) Y.col(j) = lfilter(b, a, X.col(j));
+    if (a.size() == 1) {
+        for (Index j = 0; j < X.cols(); ++j) Y.col(j) = lfilter(b, a, X.col(j));
+        return Y;
+    }
+    // Columns two at a time: the recursions of a pair run side by side.
+    const Normalised f = normalise(b, a);
+    const Index n = X.rows();
+    Matrix Z = Matrix::Zero(f.b.size() - 1, X.cols());
+    Index j = 0;
+    for (; j + 1 < X.cols(); j += 2) {
+        const double* x[2] = {X.col(j).data(), X.col(j + 1).data()};
+        double* y[2] = {Y.col(j).data(), Y.col(j + 1).data()};
+        double* z[2] = {Z.col(j).data(), Z.col(j + 1).data()};
+        df2t_signals<2>(f, x, y, n, z);
+    }
+    if (j < X.cols()) df2t_one(f, X.col(j).data(), Y.col(j).data(), n, Z.col(j).data());
     return Y;
 }
 
@@ -98,7 +157,7 @@ Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& 
     if (zi.size() != f.b.size() - 1) throw InvalidArgument("the initial state must have max(len(a), len(b)) - 1 entries");
     Vector y(x.size());
     Vector z = zi;
-    df2t(f, x.data(), y.data(), x.size(), z.data());
+    df2t_one(f, x.data(), y.data(), x.size(), z.data());
     zi = z;
     return y;
 }
