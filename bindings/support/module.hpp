@@ -13,6 +13,13 @@
 namespace nb = nanobind;
 using namespace nb::literals;
 
+// Arguments taken as Python objects accept None, as Python functions do; the
+// function itself decides what None means (nanobind rejects None by default).
+template <>
+struct nanobind::detail::has_arg_defaults<nanobind::handle> : std::true_type {};
+template <>
+struct nanobind::detail::has_arg_defaults<nanobind::object> : std::true_type {};
+
 namespace vantrelpid::py {
 
 // Module set-up shared by every extension module.

@@ -1,10 +1,88 @@
-// Simulation of the utility layer, exposed for testing.
+// Delays, simulation and frequency responses of the utility layer, exposed for testing.
+
+#include <cmath>
 
 #include "support/module.hpp"
 #include "utilities/register.hpp"
+#include "vantrelpid/util/simulation.hpp"
 
 namespace vantrelpid::py::utilities {
 
-void register_simulation(nb::module_&) {}
+namespace {
+
+// Delays in samples: an integer, a 1 x 1 array or one per column; whole-valued
+// floats count as the integers they equal.
+IntVector delays(nb::handle d) {
+    nb::object a = asarray(d);
+    const char kind = dtype_kind(a);
+    if (kind == 'f') {
+        const Vector v = vector_from(a);
+        for (Index i = 0; i < v.size(); ++i)
+            if (!std::isfinite(v(i)) || v(i) != std::floor(v(i))) raise_type_error("delays must be whole numbers");
+        return v.cast<std::int64_t>();
+    }
+    if (kind != 'i' && kind != 'u' && kind != 'b') raise_type_error("delays must be whole numbers");
+    return int_vector_from(a);
+}
+
+// A polynomial or numerator matrix with one row per input (a 1-D array is one row).
+Matrix rows(nb::handle obj) {
+    nb::object a = asarray(obj);
+    if (ndim(a) <= 1) return vector_from(a).transpose();
+    return matrix_from(a);
+}
+
+}  // namespace
+
+void register_simulation(nb::module_& m) {
+    m.def(
+        "add_dly",
+        [](nb::handle X, nb::handle d) {
+            nb::object a = asarray(X);
+            const bool one_d = ndim(a) == 1;
+            const Matrix out = util::add_dly(column_matrix(a), delays(d));
+            return one_d ? array1d(Vector(out.col(0))) : array(out);
+        },
+        "X"_a, "d"_a, "add_dly(X, d) -> X with each column delayed by its delay in samples");
+    m.def(
+        "misosim",
+        [](nb::handle A, nb::handle B, nb::handle U) {
+            return column(util::misosim(vector(A), rows(B), column_matrix(U)));
+        },
+        "A"_a, "B"_a, "U"_a, "misosim(A, B, U) -> N x 1 output of sum_j B_j / A driven by column j of U");
+    m.def(
+        "dsssim",
+        [](nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::handle u) {
+            const util::StateSpace model{column_matrix(A), column_matrix(B), rows(C), rows(D)};
+            return nb::make_tuple(array(util::dsssim(model, column_matrix(u))));
+        },
+        "A"_a, "B"_a, "C"_a, "D"_a, "u"_a, "dsssim(A, B, C, D, u) -> (y,) simulated from a zero state");
+    m.def(
+        "misofrq",
+        [](nb::handle A, nb::handle B, nb::handle w) { return array(util::misofrq(vector(A), rows(B), vector(w))); },
+        "A"_a, "B"_a, "w"_a, "misofrq(A, B, w) -> complex response of B_j / A, one row per frequency");
+    m.def(
+        "d_bode2",
+        [](nb::handle num, nb::handle den, nb::handle w) {
+            return array1d(util::d_bode2(vector(num), vector(den), vector(w)));
+        },
+        "num"_a, "den"_a, "w"_a, "d_bode2(num, den, w) -> amplitude of num / den at each w");
+    m.def(
+        "tt_ac",
+        [](nb::handle P, nb::handle M) {
+            nb::object p = asarray(P);
+            const Matrix pm = ndim(p) == 2 ? matrix_from(p) : Matrix();
+            return array(util::tt_ac(pm, column_matrix(M)));
+        },
+        "P"_a, "M"_a, "tt_ac(P, M) -> block diagonal of P and M; an empty P gives M");
+    m.def(
+        "tt_bd",
+        [](nb::handle P, nb::handle M) {
+            nb::object p = asarray(P);
+            const Matrix pm = ndim(p) == 2 ? matrix_from(p) : Matrix();
+            return array(util::tt_bd(pm, rows(M)));
+        },
+        "P"_a, "M"_a, "tt_bd(P, M) -> P stacked above M; an empty P gives M");
+}
 
 }  // namespace vantrelpid::py::utilities

@@ -7,6 +7,56 @@ Import the constants instead of writing numbers into the tests.
 # np.cov, pairwise versus sequential sums): a few ulp of the result.
 REDUCTION_ORDER = 1e-12
 
+# --- Preprocessing -------------------------------------------------------------
+
+# Preprocessing with the package's own Butterworth coefficients against a
+# scipy.signal transcription of the same steps: only summation order differs.
+OWN_COEFFICIENTS = 1e-9
+
+# The same steps with scipy.signal.butter's coefficients: the 4th-order
+# high-pass at 0.002 is badly conditioned (its denominator sums to 1.5e-9), and
+# a difference of one ulp in a coefficient moves the prepared signals by up
+# to 2e-5.
+SCIPY_COEFFICIENTS = 1e-4
+
+# --- Utility layer -----------------------------------------------------------
+
+# Butterworth coefficients against scipy.signal.butter: the design is ported
+# in numpy's operation order, so the only source of difference is the
+# pre-warp tan(pi*wc/2), where numpy's vectorised tan (AVX-512 builds) may
+# differ from the C library's by one ulp. Wherever the two tans agree the
+# coefficients must agree to this many ulp.
+BUTTER_ULP = 4
+# Where the two tans differ by one ulp, that ulp propagates through the
+# pole placement: coefficients agree to this relative size (of the largest).
+BUTTER_TAN_ULP = 1e-13
+
+# Simulations and responses computed in another operation order than scipy's
+# (direct sums instead of the transposed direct form, Horner in z^-1 instead
+# of polyval): rounding of a few ulp per step, relative to the signal's size.
+SIMULATION_ORDER = 1e-11
+
+# Zero-order hold against scipy's cont2discrete, which goes through tf2ss,
+# expm and the eigenvalues of Ad (ss2tf), while ours takes the poles as
+# exp(lambda*Ts) and the numerator from Markov parameters: both carry
+# rounding of about cond(expm) * eps.
+ZOH = 1e-12
+# The closed form of the hold of K/(Ts+1) computes exp(-h/T) directly; ours
+# forms h * (1/T) inside the matrix exponential: an ulp or two.
+ZOH_CLOSED_FORM = 4e-15
+# Round trip c2dm2 -> d2cm2: root finding (simple roots, relative error about
+# eps * cond), logarithms and one small linear solve.
+ZOH_ROUND_TRIP = 1e-10
+
+# State-space <-> polynomial forms: the observer canonical form is read back
+# with one multiply-add per coefficient; other realisations go through the
+# eigenvalues and Markov parameters (a handful of matrix products).
+FORM_EXACT = 1e-14
+FORM_GENERAL = 1e-10
+# Gains and time constants recovered through the whole chain armax2ss ->
+# stacking -> unscale -> get_sub -> ss2armax -> d2cm2.
+PAIR_RECOVERY = 1e-6
+
 # --- Output-error fits and pair-model reduction ---------------------------
 
 # Roots as companion eigenvalues (Eigen versus LAPACK) and the polynomial

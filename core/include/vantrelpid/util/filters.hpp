@@ -15,13 +15,22 @@ struct TransferFunction {
 // Digital Butterworth low-pass (buttfilt) and high-pass (buttfilthi) filters
 // of the given order; wc is the cut-off as a fraction of the Nyquist
 // frequency. Returned as (b, a) = (num, den), coefficient for coefficient
-// what scipy.signal.butter(order, wc, btype) returns.
+// what scipy.signal.butter(order, wc, btype) returns. A negative order or a
+// cut-off outside (0, 1) raises InvalidArgument.
 TransferFunction buttfilt(int order, double wc);
 TransferFunction buttfilthi(int order, double wc);
 
-// High-pass filter of every column along the samples, shape kept.
+// The high-pass filter of the preprocessing: a causal Butterworth filter of
+// order hipass_order (buttfilthi), run along the samples of every column from
+// a zero state; the shape is kept. Cut-offs are fractions of the Nyquist
+// frequency: hipass_default_cutoff when none is given (the cut-off of the
+// validation preprocessing), hipass001_cutoff for hipass001.
+inline constexpr int hipass_order = 4;
+inline constexpr double hipass_default_cutoff = 0.003;
+inline constexpr double hipass001_cutoff = 0.001;
+
 Matrix hipass(const Matrix& X, double wc);
-Matrix hipass(const Matrix& X);      // the default cut-off
-Matrix hipass001(const Matrix& X);   // the fixed cut-off of hipass001
+Matrix hipass(const Matrix& X);      // hipass_default_cutoff
+Matrix hipass001(const Matrix& X);   // hipass001_cutoff
 
 }  // namespace vantrelpid::util

@@ -20,9 +20,17 @@ struct ArmaxModel {
     Matrix num;
 };
 
-// State-space form of num_j / den (one input per numerator row).
+// State-space form of num_j / den (one input per numerator row), in powers of
+// z^-1 with num(j, 0) the direct feedthrough: the observer canonical form
+// (A with -a in its first column and ones on its superdiagonal, C = [1, 0,
+// ...], D = num(:, 0)^T). Shorter polynomials are padded with zero
+// coefficients of the higher lags; den is normalised by den(0), which must
+// not be zero.
 StateSpace armax2ss(const Vector& den, const Matrix& num);
-// Polynomial form of a one-output state-space model.
+// Polynomial form of a one-output state-space model: the monic denominator
+// and one numerator row per input, both of n + 1 coefficients. The
+// observer canonical form is read back exactly; any other realisation goes
+// through the eigenvalues of A and the Markov parameters C A^k B.
 ArmaxModel ss2armax(const StateSpace& model);
 
 // Block-diagonal joining (P upper left); an empty P gives M.
@@ -30,21 +38,36 @@ Matrix tt_ac(const Matrix& P, const Matrix& M);
 // P stacked above M; an empty P gives M.
 Matrix tt_bd(const Matrix& P, const Matrix& M);
 
-// The one-output model of output i of a stacked model with orders `ords`.
+// The one-output model of output i of a stacked model whose per-output
+// orders are `ords` (the states of output 0 come first). Sizes that do not
+// fit raise InvalidArgument, an i outside the outputs OutOfRange.
 StateSpace get_sub(const StateSpace& model, const std::vector<Index>& ords, Index i);
 
-// The stacked model identified on scaled data, in engineering units.
+// The stacked model identified on scaled data (inputs u / STDu, outputs
+// y / STDy), in engineering units: A and C are kept, the rows of B that hold
+// output i's states and row i of D are multiplied by STDy[i], and column j
+// of B and D divided by STDu[j]. A zero in STDu raises InvalidArgument.
 StateSpace unscale(const StateSpace& model, const Vector& STDu, const Vector& STDy,
                    const std::vector<Index>& ords);
-// A response matrix in pair columns (i * nu + j) in engineering units.
+// A response matrix in pair columns (i * nu + j) in engineering units: column
+// i * nu + j times STDy[i] / STDu[j]; G must have nu * ny columns.
 Matrix frunscal(const Matrix& G, const Vector& STDu, const Vector& STDy);
 
 // Zero-order-hold discretisation of num(s)/den(s) (descending powers of s)
-// with sample time Ts: numerator and monic denominator of equal length in
-// descending powers of z. Leading zeros of num and den are stripped first.
+// with sample time Ts: numerator and monic denominator of equal length n + 1
+// in descending powers of z, n the degree of den. Leading zeros of num and
+// den are stripped first; the results are not stripped, so a strictly proper
+// model gives a numerator that begins with 0. Raises InvalidArgument for an
+// all-zero den, a numerator of higher degree than den, non-finite
+// coefficients and Ts <= 0.
 TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts);
-// Its inverse: a monic denominator in s and a numerator beginning with 0,
-// of the lengths of the discrete vectors.
+// Its inverse: a monic denominator in s and a numerator (beginning with 0
+// when numd does), both of max(len(numd), len(dend)) coefficients. A real
+// discrete pole at 0 or on the negative real axis has no continuous
+// counterpart under the hold: it is taken as the positive pole of the same
+// magnitude, at least machine epsilon (a continuous pole at about -36 / Ts),
+// and the numerator is rescaled so that the static gain stays the same.
+// Poles at 1 come back as integrators (poles at 0 in s). Errors as c2dm2.
 TransferFunction d2cm2(const Vector& numd, const Vector& dend, double Ts);
 
 }  // namespace vantrelpid::util

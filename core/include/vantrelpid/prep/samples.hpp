@@ -1,0 +1,17 @@
+#pragma once
+// Selected sample numbers (1-based, as the slice selection returns them)
+// used to pick rows of signal matrices.
+
+#include "vantrelpid/types.hpp"
+
+namespace vantrelpid {
+
+// Raises OutOfRange when a sample number lies outside 1..n_rows. A number
+// below 1 never reads rows from the end of the record.
+void require_samples_in_record(const IntVector& samples, Index n_rows);
+
+// The rows s - 1 of X for every sample number s, in order (checked).
+Matrix select_rows(const Matrix& X, const IntVector& samples);
+Vector select_rows(const Vector& x, const IntVector& samples);
+
+}  // namespace vantrelpid
