@@ -3,6 +3,7 @@
 #include "support/module.hpp"
 #include "utilities/register.hpp"
 #include "vantrelpid/util/lfilter.hpp"
+#include "vantrelpid/util/linalg.hpp"
 #include "vantrelpid/util/poly.hpp"
 
 namespace vantrelpid::py::utilities {
@@ -23,6 +24,17 @@ void register_polynomials(nb::module_& m) {
         "b"_a, "a"_a, "u"_a, "y0"_a,
         "filtini(b, a, u, y0) -> y (N x 1), b/a of u started as if every past output were y0\n"
         "and every past input u[0]");
+    m.def(
+        "roots", [](nb::handle p) { return array1d(util::roots(vector(p))); }, "p"_a,
+        "roots(p) -> the roots of p as numpy.roots finds them (complex)");
+    m.def(
+        "lstsq",
+        [](nb::handle A, nb::handle b, bool scipy_cutoff) {
+            const auto cutoff = scipy_cutoff ? util::Cutoff::Scipy : util::Cutoff::Numpy;
+            return array1d(util::lstsq(matrix(A, "A"), vector(b), cutoff));
+        },
+        "A"_a, "b"_a, "scipy_cutoff"_a = false,
+        "lstsq(A, b, scipy_cutoff=False) -> minimum-norm least-squares solution (numpy's or scipy's cut-off)");
 }
 
 }  // namespace vantrelpid::py::utilities

@@ -288,7 +288,9 @@ class TestD2cm2:
         ([0.0, 1.0], [1.0, 0.0]),                  # a pure one-sample delay
         ([0.0, 1.0], [1.0, 0.5]),                  # a pole at -0.5
         ([0.0, 1.0, 0.3], [1.0, 0.2, -0.3]),       # poles at 0.46 and -0.66
-        ([0.0, 1.0, 0.0], [1.0, 0.0, 0.0]),        # a double pole at 0
+        ([0.0, 1.0, 0.5], [1.0, -0.9, 0.0]),       # poles at 0.9 and 0
+        ([0.0, 1.0, 0.5], [1.0, 0.0, 0.0]),        # a double pole at 0
+        ([0.0, 1.0, 2.0, 3.0], [1.0, 0.0, 0.0, 0.0]),
         ([0.0, 0.2, 0.1], [1.0, -1.5, 0.5]),       # integrator and a pole at 0.5
     ])
     def test_poles_without_continuous_counterpart(self, numd, dend):
@@ -296,13 +298,21 @@ class TestD2cm2:
         num_c, den_c = u.d2cm2(numd, dend, Ts)
         assert np.all(np.isfinite(num_c)) and np.all(np.isfinite(den_c))
         assert num_c[0] == 0.0 and den_c[0] == 1.0 and len(num_c) == len(den_c) == len(dend)
-        # The poles are mirrored to |z| (at least eps); the static gain stays.
+        # Real poles below sqrt(eps) or on the negative axis are taken at
+        # max(|z|, sqrt(eps)), the numerator rescaled for the same static gain;
+        # the hold of the result is that discrete model.
         poles = np.roots(dend)
-        mirrored = np.where(np.isreal(poles), np.maximum(np.abs(poles), np.finfo(float).eps), poles)
+        real = np.isreal(poles) & (poles.real < np.sqrt(np.finfo(float).eps))
+        moved = np.where(real, np.maximum(np.abs(poles), np.sqrt(np.finfo(float).eps)), poles)
+        ratio = np.prod((1 - moved[real].real) / (1 - poles[real].real))
         numd2, dend2 = u.c2dm2(num_c, den_c, Ts)
-        np.testing.assert_allclose(np.sort_complex(np.roots(dend2)), np.sort_complex(mirrored), atol=1e-9)
-        if abs(np.sum(dend)) > 1e-12:
-            np.testing.assert_allclose(np.sum(numd2) / np.sum(dend2), np.sum(numd) / np.sum(dend), rtol=1e-9)
+        np.testing.assert_allclose(dend2, np.real(np.poly(moved)), rtol=0, atol=1e-6)
+        np.testing.assert_allclose(numd2, ratio * np.asarray(numd), rtol=0, atol=1e-6 * np.abs(numd).max())
+
+    def test_dead_time_has_no_continuous_equivalent(self):
+        with pytest.raises(ValueError, match=r"^the discrete model has no continuous equivalent under the zero-order "
+                                             r"hold \(several poles at or near 0 stand for a dead time\)$"):
+            u.d2cm2([0.0, 1.0, 2.0, 3.0, 4.0], [1.0, 0.0, 0.0, 0.0, 0.0], 1.0)
 
     def test_lengths_follow_the_discrete_vectors(self):
         num_c, den_c = u.d2cm2([0.5], [1.0, -0.5], 1.0)

@@ -27,12 +27,16 @@ namespace vantrelpid::util {
 
 namespace {
 
-// A real pole of a discrete model below this magnitude (in particular 0, a
-// pure delay) is taken at this magnitude: after one sample its contribution
-// is below the resolution of double precision, so the two are the same model
-// in practice, and log(z) stays finite (a continuous pole at -36.04 / Ts).
 constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
-constexpr double kSmallestDiscretePole = kEpsilon;
+// A real pole of a discrete model below this magnitude (in particular 0, a
+// pure delay) is taken at this magnitude: its response has fallen to 1.5e-8
+// one sample later, so the two are the same model to the precision of plant
+// data, log(z) stays finite (a continuous pole at -18.02 / Ts), and two such
+// poles still leave the inverse well enough conditioned.
+const double kSmallestDiscretePole = std::sqrt(kEpsilon);
+// The continuous model of the inverse must reproduce the discrete one to this
+// relative precision under the hold, else it is not representable.
+constexpr double kInverseTolerance = 1e-6;
 
 // A polynomial with its leading zeros removed; the caller names it in errors.
 struct Stripped {
@@ -132,11 +136,8 @@ Vector pad_front(const Vector& p, Index length) {
     return out;
 }
 
-}  // namespace
-
-TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts) {
-    check_inputs(num, den, Ts);
-    const Normalised m = normalise(num, den);
+// The hold of a normalised continuous model (monic den, num of equal length).
+TransferFunction zero_order_hold(const Normalised& m, double Ts) {
     const Index n = m.den.size() - 1;
     const double d0 = m.num(0);
     if (n == 0) return {m.num, m.den};
@@ -160,22 +161,15 @@ TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts) {
     return {numd, dend};
 }
 
-TransferFunction d2cm2(const Vector& numd, const Vector& dend, double Ts) {
-    check_inputs(numd, dend, Ts);
-    const Index length = std::max(numd.size(), dend.size());
-    Normalised m = normalise(numd, dend);
-    const Index n = m.den.size() - 1;
-    if (n == 0) return {pad_front(m.num, length), pad_front(m.den, length)};
-
-    // Real poles at 0 or on the negative real axis have no continuous
-    // counterpart under the hold (log of a non-positive number): they are
-    // replaced by the positive pole of the same magnitude, at least
-    // kSmallestDiscretePole, and the numerator is rescaled so that the static
-    // gain is kept. Integrator poles at 1 are never touched.
-    CVector z = discrete_poles(m.den);
+// Real poles at 0 or on the negative real axis have no continuous
+// counterpart under the hold (log of a non-positive number): each becomes the
+// positive pole of the same magnitude, at least kSmallestDiscretePole, and
+// the numerator is rescaled so that the static gain is kept. Integrator poles
+// at 1 are never touched. Updates m and z in place.
+void move_nonpositive_poles(Normalised& m, CVector& z) {
     double gain_ratio = 1.0;
     bool moved = false;
-    for (Index k = 0; k < n; ++k) {
+    for (Index k = 0; k < z.size(); ++k) {
         if (z(k).imag() != 0.0 || z(k).real() >= kSmallestDiscretePole) continue;
         const double old = z(k).real();
         const double replaced = std::max(std::fabs(old), kSmallestDiscretePole);
@@ -187,12 +181,15 @@ TransferFunction d2cm2(const Vector& numd, const Vector& dend, double Ts) {
         m.den = poly(z);
         m.num *= gain_ratio;
     }
+}
 
-    // Continuous poles and the held realisation of 1 / den_c.
+// The continuous model whose hold is m (poles z, all with a logarithm).
+Normalised inverse_hold(const Normalised& m, const CVector& z, double Ts) {
+    const Index n = m.den.size() - 1;
     CVector lambda(n);
     for (Index k = 0; k < n; ++k)
         lambda(k) = z(k).imag() == 0.0 ? Complex(std::log(z(k).real()) / Ts, 0.0) : std::log(z(k)) / Ts;
-    const Vector den_c = poly(lambda);
+    Normalised out{Vector(n + 1), poly(lambda)};
 
     // Markov parameters of the strictly proper discrete part, by deconvolution
     // with the discrete denominator, then the continuous numerator that the
@@ -204,12 +201,40 @@ TransferFunction d2cm2(const Vector& numd, const Vector& dend, double Ts) {
         for (Index k = 1; k < lag; ++k) acc -= m.den(lag - k) * h(k - 1);
         h(lag - 1) = acc;
     }
-    const Vector c = lu_solve(markov_map(hold(den_c, Ts)), h);
+    const Vector c = lu_solve(markov_map(hold(out.den, Ts)), h);
+    out.num(0) = d0;
+    out.num.tail(n) = c + d0 * out.den.tail(n);
+    return out;
+}
 
-    Vector num_c(n + 1);
-    num_c(0) = d0;
-    num_c.tail(n) = c + d0 * den_c.tail(n);
-    return {pad_front(num_c, length), pad_front(den_c, length)};
+}  // namespace
+
+TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts) {
+    check_inputs(num, den, Ts);
+    return zero_order_hold(normalise(num, den), Ts);
+}
+
+TransferFunction d2cm2(const Vector& numd, const Vector& dend, double Ts) {
+    check_inputs(numd, dend, Ts);
+    const Index length = std::max(numd.size(), dend.size());
+    Normalised m = normalise(numd, dend);
+    if (m.den.size() == 1) return {pad_front(m.num, length), pad_front(m.den, length)};
+
+    CVector z = discrete_poles(m.den);
+    move_nonpositive_poles(m, z);
+    const Normalised c = inverse_hold(m, z, Ts);
+
+    // Several poles at 0 stand for a dead time, which no rational model
+    // holds: the inverse is then so ill-conditioned that its hold no longer
+    // gives back the discrete model. Say so rather than return it.
+    const TransferFunction back = zero_order_hold(c, Ts);
+    const double scale = std::max(m.num.cwiseAbs().maxCoeff(), m.den.cwiseAbs().maxCoeff());
+    const double error = std::max((back.num - m.num).cwiseAbs().maxCoeff(), (back.den - m.den).cwiseAbs().maxCoeff());
+    if (!(error <= kInverseTolerance * scale)) {
+        throw InvalidArgument("the discrete model has no continuous equivalent under the zero-order hold "
+                              "(several poles at or near 0 stand for a dead time)");
+    }
+    return {pad_front(c.num, length), pad_front(c.den, length)};
 }
 
 }  // namespace vantrelpid::util

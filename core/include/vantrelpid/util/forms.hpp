@@ -62,12 +62,16 @@ Matrix frunscal(const Matrix& G, const Vector& STDu, const Vector& STDy);
 // coefficients and Ts <= 0.
 TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts);
 // Its inverse: a monic denominator in s and a numerator (beginning with 0
-// when numd does), both of max(len(numd), len(dend)) coefficients. A real
-// discrete pole at 0 or on the negative real axis has no continuous
-// counterpart under the hold: it is taken as the positive pole of the same
-// magnitude, at least machine epsilon (a continuous pole at about -36 / Ts),
-// and the numerator is rescaled so that the static gain stays the same.
-// Poles at 1 come back as integrators (poles at 0 in s). Errors as c2dm2.
+// when numd does), both of max(len(numd), len(dend)) coefficients. Poles at
+// 1 come back as integrators (poles at exactly 0 in s). A real discrete pole
+// at 0 or on the negative real axis has no continuous counterpart under the
+// hold: it is taken as the positive pole of the same magnitude, at least
+// sqrt(eps) (a continuous pole at about -18 / Ts), and the numerator is
+// rescaled so that the static gain stays the same. A model whose continuous
+// equivalent does not reproduce it under the hold to 1e-6 (several poles at
+// 0, a dead time in disguise) raises InvalidArgument, as do the errors of
+// c2dm2. A sample time that aliases complex poles gives the principal-branch
+// model, whose hold is the given one.
 TransferFunction d2cm2(const Vector& numd, const Vector& dend, double Ts);
 
 }  // namespace vantrelpid::util
