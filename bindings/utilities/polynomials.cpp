@@ -35,6 +35,17 @@ void register_polynomials(nb::module_& m) {
         },
         "A"_a, "b"_a, "scipy_cutoff"_a = false,
         "lstsq(A, b, scipy_cutoff=False) -> minimum-norm least-squares solution (numpy's or scipy's cut-off)");
+    m.def(
+        "lstsq_augmented",
+        [](nb::handle A, nb::handle b) {
+            const Matrix a = matrix(A, "A");
+            const Vector rhs = vector(b);
+            if (rhs.size() != a.rows()) raise_value_error("A and b must have the same number of rows");
+            Matrix Ab(a.rows(), a.cols() + 1);
+            Ab << a, rhs;
+            return array1d(util::lstsq_augmented(Ab));
+        },
+        "A"_a, "b"_a, "lstsq_augmented(A, b) -> lstsq(A, b) with numpy's cut-off, through the QR of [A b]");
 }
 
 }  // namespace vantrelpid::py::utilities
