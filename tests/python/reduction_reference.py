@@ -76,3 +76,78 @@ def outerrfit(U, Y, nn, Delay, iter):
     if np.var(e1) < np.var(e):
         return Ap1, Bp1
     return Ap, Bp
+
+
+def create_input_signal():
+    return np.concatenate([np.zeros(90), -np.ones(200), np.ones(310), -np.ones(580), np.ones(310),
+                           -np.ones(580), np.ones(310), -np.ones(380), np.zeros(150)])
+
+
+def binseq(N, Tsw, Tmin=1, Tmax=10000, Seeds=None):
+    if Seeds is not None:
+        np.random.seed(Seeds)
+    p = 1 / Tsw
+    r = np.random.rand(N)
+    level = 1 if r[0] > 0.5 else -1
+    U = np.zeros(N)
+    c = 1
+    for i in range(N):
+        if (r[i] < p and c >= Tmin) or c >= Tmax:
+            level, c = -level, 1
+        else:
+            c += 1
+        U[i] = level
+    return U
+
+
+def slimfit(models, Order, integrating_mend=True):
+    """The pair fits of the per-output polynomial models [(den, num), ...]
+    (num one row per input). With `integrating_mend` the gain correction is
+    skipped for integrating fits and undefined gains."""
+    Order = int(Order)
+    if Order > 4:
+        raise ValueError("Order too high")
+    ny, nu = len(models), np.atleast_2d(models[0][1]).shape[0]
+    Num = [np.zeros((ny, nu)) for _ in range(4)]
+    Den = [np.zeros((ny, nu)) for _ in range(4)]
+    ERR = np.zeros((ny, nu))
+    ExtrDl = np.zeros((ny, nu), dtype=int)
+    u = create_input_signal()
+    np.random.randn(len(u))
+    for i, (den, num) in enumerate(models):
+        num = np.atleast_2d(num)
+        for j in range(nu):
+            b, a = num[j, :], den
+            s = lfilter(b, a, np.ones(200))
+            M = np.max(np.abs(s))
+            rise = np.where(np.abs(s[:100]) >= 0.12 * M)[0]
+            r = rise[0] if len(rise) else 30
+            small = np.where(np.abs(s[:r]) <= 0.02 * M)[0]
+            d = np.max(small) + 1 if len(small) else 0
+            ExtrDl[i, j] = d
+            h = lfilter(b, a, np.concatenate(([1], np.zeros(2500))))
+            h = np.concatenate((np.zeros(d), h[d:]))
+            y = convolve(h, u)[: len(u)]
+            G = np.sum(b) / np.sum(a)
+            if Order >= 1:
+                Ap, Bp = outerrfit(u, y, [Order, Order], d, 10)
+            else:
+                Ap, Bp = np.array([1.0]), np.zeros(0)
+            v = binseq(1300, 10, 1, 100, 1235)
+            yv = convolve(h, v)[: len(v)]
+            ysim = lfilter(np.hstack([[0] * d, Bp]), Ap, v) if len(Bp) else np.zeros(len(v))
+            ERR[i, j] = np.var(yv - ysim) / np.var(yv)
+            if Order in (1, 2) and ERR[i, j] < 0.01:
+                ERR[i, j] = 0
+            if Order >= 1:
+                Gm = np.sum(Bp) / np.sum(Ap)
+                ok = abs(G) > 0.1 * M
+                if integrating_mend:
+                    ok = ok and np.isfinite(G) and np.isfinite(Gm) and Gm != 0 and \
+                        abs(np.sum(Ap)) > 1e-9 * np.sum(np.abs(Ap))
+                if ok:
+                    Bp = Bp * (G / Gm)
+            for k in range(max(Order, 0)):
+                Num[k][i, j] = Bp[k]
+                Den[k][i, j] = Ap[k + 1]
+    return (ExtrDl, ERR, Num[0], Den[0], Num[1], Den[1], Num[2], Den[2], Num[3], Den[3])
