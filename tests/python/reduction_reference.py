@@ -151,3 +151,49 @@ def slimfit(models, Order, integrating_mend=True):
                 Num[k][i, j] = Bp[k]
                 Den[k][i, j] = Ap[k + 1]
     return (ExtrDl, ERR, Num[0], Den[0], Num[1], Den[1], Num[2], Den[2], Num[3], Den[3])
+
+
+def pairtrim(models, Delay, CV_INT, Tident, d2cm2):
+    """The pair-model reduction of the per-output models [(den, num), ...],
+    with `d2cm2` the inverse zero-order hold (numd, dend, Ts) -> (num, den)."""
+    _, E1, p, q = slimfit(models, 1)[:4]
+    X, E2, p1, q1, p2, q2 = slimfit(models, 2)[:6]
+    ny, nu = X.shape
+    Delay = np.array(Delay) + X
+    Delayc = (Delay - np.ones((ny, nu), dtype=int)) * Tident
+    Ac1, Ac2, Ac3, Bc1, Bc2, Bc3, Ac1_1, Bc1_1, ORDER = (np.zeros((ny, nu)) for _ in range(9))
+    STP, STP1 = np.zeros((3000, ny * nu)), np.zeros((3000, ny * nu))
+
+    def finite(e):
+        return e if np.isfinite(e) else np.inf
+
+    def step(num, den, d):
+        return lfilter(np.hstack([np.zeros(int(d)), num]), den, np.ones(3000))
+
+    for i in range(ny):
+        for j in range(nu):
+            k = np.argmin([finite(E1[i, j]), finite(1.4 * E2[i, j])])
+            if E1[i, j] < 0.07 or CV_INT[i] == 1:
+                k = 0
+            col = i * nu + j
+            if k == 0 or CV_INT[i] == 1:
+                num, den = d2cm2([0, p[i, j]], [1, q[i, j]], Tident)
+                Ac1[i, j], Bc1[i, j] = den[1], num[1]
+                STP[:, col] = step([p[i, j]], [1, q[i, j]], Delay[i, j])
+                ORDER[i, j] = 1
+            elif k == 1 and CV_INT[i] == 0:
+                num, den = d2cm2([0, p1[i, j], p2[i, j]], [1, q1[i, j], q2[i, j]], Tident)
+                Ac1[i, j], Ac2[i, j], Bc1[i, j], Bc2[i, j] = den[1], den[2], num[1], num[2]
+                STP[:, col] = step([p1[i, j], p2[i, j]], [1, q1[i, j], q2[i, j]], Delay[i, j])
+                ORDER[i, j] = 2
+            num, den = d2cm2([0, p[i, j]], [1, q[i, j]], Tident)
+            Ac1_1[i, j], Bc1_1[i, j] = den[1], num[1]
+            STP1[:, col] = step([p[i, j]], [1, q[i, j]], Delay[i, j])
+    DENc_tn, NUMc_tn = np.zeros((ny, 3)), np.zeros((ny, 3))
+    for i in range(ny):
+        num, den = d2cm2([0, p[i, i]], [1, q[i, i]], Tident)
+        NUMc_tn[i, :2], DENc_tn[i, :2] = num, den
+        if ORDER[i, i] == 2 and CV_INT[i] == 0:
+            num, den = d2cm2([0, p1[i, i], p2[i, i]], [1, q1[i, i], q2[i, i]], Tident)
+            NUMc_tn[i, :3], DENc_tn[i, :3] = num, den
+    return (Ac1, Ac2, Ac3, Bc1, Bc2, Bc3, Delayc, ORDER, DENc_tn, NUMc_tn, STP, Ac1_1, Bc1_1, STP1)
