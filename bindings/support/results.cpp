@@ -26,9 +26,15 @@ nb::object make_array(const T* data, std::initializer_list<std::size_t> dims) {
 
 template <typename T, typename Dense>
 nb::object make_matrix(const Dense& X) {
+    // Written straight into the new array's C-ordered buffer.
     using RowMajor = Eigen::Matrix<T, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
-    const RowMajor R = X;
-    return make_array<T>(R.data(), {static_cast<std::size_t>(X.rows()), static_cast<std::size_t>(X.cols())});
+    const std::size_t rows = static_cast<std::size_t>(X.rows()), cols = static_cast<std::size_t>(X.cols());
+    T* buffer = new T[rows * cols > 0 ? rows * cols : 1];
+    Eigen::Map<RowMajor>(buffer, X.rows(), X.cols()) = X;
+    nb::capsule owner(buffer, [](void* p) noexcept { delete[] static_cast<T*>(p); });
+    const std::size_t dims[2] = {rows, cols};
+    nb::ndarray<nb::numpy, T> a(buffer, 2, dims, owner);
+    return a.cast();
 }
 
 }  // namespace

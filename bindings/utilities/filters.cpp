@@ -1,5 +1,7 @@
 // Filters of the utility layer, exposed for testing.
 
+#include <nanobind/ndarray.h>
+
 #include <limits>
 #include <string>
 
@@ -22,16 +24,22 @@ nb::tuple design(util::TransferFunction f) {
     return nb::make_tuple(array1d(f.num), array1d(f.den));
 }
 
-// Runs `filter` on x as a matrix of columns and returns the result in x's
-// layout: a one-dimensional x comes back one-dimensional.
-template <typename Filter>
-nb::object along_samples(nb::handle x, Filter filter) {
-    nb::object a = asarray(x);
-    const int nd = ndim(a);
-    if (nd == 1) return array1d(Vector(filter(Matrix(vector_from(a))).col(0)));
-    if (nd == 2) return array(filter(matrix_from(a)));
-    raise_value_error("x must be a one- or two-dimensional array, not " + std::to_string(nd) +
-                      "-dimensional");
+// x high-passed along its first axis into a new array of its shape: the
+// core reads numpy's C-ordered buffer and writes the result's directly (no
+// intermediate copies of long records).
+nb::object high_passed(nb::handle x, double wc) {
+    const int nd = ndim(asarray(x));
+    if (nd != 1 && nd != 2) {
+        raise_value_error("x must be a one- or two-dimensional array, not " + std::to_string(nd) + "-dimensional");
+    }
+    nb::object in = numpy().attr("ascontiguousarray")(x, "dtype"_a = "float64");
+    nb::object out = numpy().attr("empty_like")(in);
+    const auto src = nb::cast<nb::ndarray<const double, nb::c_contig, nb::device::cpu>>(in);
+    const auto dst = nb::cast<nb::ndarray<double, nb::c_contig, nb::device::cpu>>(out);
+    const auto rows = static_cast<Index>(src.shape(0));
+    const auto cols = nd == 2 ? static_cast<Index>(src.shape(1)) : Index{1};
+    util::hipass_rows(src.data(), dst.data(), rows, cols, wc);
+    return out;
 }
 
 }  // namespace
@@ -54,17 +62,14 @@ void register_filters(nb::module_& m) {
     m.def(
         "hipass",
         [](nb::handle x, nb::handle wc) {
-            if (wc.is_none()) return along_samples(x, [](const Matrix& X) { return util::hipass(X); });
-            const double cutoff = float_arg(wc, "wc");
-            return along_samples(x, [cutoff](const Matrix& X) { return util::hipass(X, cutoff); });
+            return high_passed(x, wc.is_none() ? util::hipass_default_cutoff : float_arg(wc, "wc"));
         },
         "x"_a, "wc"_a = nb::none(),
         "hipass(x, wc=None) -> x high-passed along the samples, column by column, shape kept.\n"
         "4th-order Butterworth from a zero state; the default cut-off is 0.003 of Nyquist.");
     m.def(
-        "hipass001",
-        [](nb::handle x) { return along_samples(x, [](const Matrix& X) { return util::hipass001(X); }); },
-        "x"_a, "hipass001(x) -> hipass(x) with the cut-off 0.001 of Nyquist");
+        "hipass001", [](nb::handle x) { return high_passed(x, util::hipass001_cutoff); }, "x"_a,
+        "hipass001(x) -> hipass(x) with the cut-off 0.001 of Nyquist");
 }
 
 }  // namespace vantrelpid::py::utilities

@@ -102,6 +102,13 @@ class TestHipass:
         assert call(records[:, 1]).shape == (len(records),)
         np.testing.assert_array_equal(call(records[:, :1]), expected[:, :1])
 
+    def test_any_memory_layout(self, records):
+        expected = signal.lfilter(*signal.butter(4, 0.002, "high"), records, axis=0)
+        np.testing.assert_array_equal(u.hipass(np.asfortranarray(records), 0.002), expected)
+        np.testing.assert_array_equal(u.hipass(records[:, ::2], 0.002), expected[:, ::2])
+        np.testing.assert_array_equal(u.hipass(records[::-1, 1], 0.002),
+                                      signal.lfilter(*signal.butter(4, 0.002, "high"), records[::-1, 1]))
+
     def test_removes_a_constant_level(self, records):
         out = u.hipass(np.full(20000, 7.0), 0.05)
         assert abs(out[-1]) < 1e-9

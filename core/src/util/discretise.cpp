@@ -38,7 +38,7 @@ const double kSmallestDiscretePole = std::sqrt(kEpsilon);
 // relative precision under the hold, else it is not representable.
 constexpr double kInverseTolerance = 1e-6;
 
-// A polynomial with its leading zeros removed; the caller names it in errors.
+// A polynomial with its leading zeros removed.
 struct Stripped {
     Vector coef;
     Index degree() const { return coef.size() - 1; }

@@ -148,6 +148,11 @@ Matrix hipass(const Matrix& X, double wc) {
     return lfilter_columns(f.num, f.den, X);
 }
 
+void hipass_rows(const double* x, double* y, Index rows, Index cols, double wc) {
+    const TransferFunction f = buttfilthi(hipass_order, wc);
+    lfilter_rows(f.num, f.den, x, y, rows, cols);
+}
+
 Matrix hipass(const Matrix& X) { return hipass(X, hipass_default_cutoff); }
 
 Matrix hipass001(const Matrix& X) { return hipass(X, hipass001_cutoff); }

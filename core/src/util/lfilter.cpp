@@ -29,14 +29,46 @@ Normalised normalise(const Vector& b, const Vector& a) {
     return f;
 }
 
+// Direct form II transposed in scipy's operation order, for N coefficients
+// known at compile time: the state lives in registers instead of memory,
+// which takes the store-to-load round trip off the recursion.
+template <int N>
+void df2t_fixed(const double* b_in, const double* a_in, const double* x, double* y, Index len, double* zio) {
+    double b[N], a[N], z[N - 1];
+    for (int i = 0; i < N; ++i) {
+        b[i] = b_in[i];
+        a[i] = a_in[i];
+    }
+    for (int i = 0; i < N - 1; ++i) z[i] = zio[i];
+    for (Index k = 0; k < len; ++k) {
+        const double xn = x[k];
+        const double yn = z[0] + b[0] * xn;
+#pragma GCC unroll 8
+        for (int i = 0; i < N - 2; ++i) z[i] = (z[i + 1] + xn * b[i + 1]) - yn * a[i + 1];
+        z[N - 2] = xn * b[N - 1] - yn * a[N - 1];
+        y[k] = yn;
+    }
+    for (int i = 0; i < N - 1; ++i) zio[i] = z[i];
+}
+
 // Direct form II transposed in scipy's operation order.
 void df2t(const Normalised& f, const double* x, double* y, Index len, double* z) {
     const Index n = f.b.size();
     const double* b = f.b.data();
     const double* a = f.a.data();
-    if (n == 1) {
-        for (Index k = 0; k < len; ++k) y[k] = x[k] * b[0];
-        return;
+    switch (n) {
+        case 1:
+            for (Index k = 0; k < len; ++k) y[k] = x[k] * b[0];
+            return;
+        case 2: return df2t_fixed<2>(b, a, x, y, len, z);
+        case 3: return df2t_fixed<3>(b, a, x, y, len, z);
+        case 4: return df2t_fixed<4>(b, a, x, y, len, z);
+        case 5: return df2t_fixed<5>(b, a, x, y, len, z);
+        case 6: return df2t_fixed<6>(b, a, x, y, len, z);
+        case 7: return df2t_fixed<7>(b, a, x, y, len, z);
+        case 8: return df2t_fixed<8>(b, a, x, y, len, z);
+        case 9: return df2t_fixed<9>(b, a, x, y, len, z);
+        default: break;
     }
     for (Index k = 0; k < len; ++k) {
         const double xn = x[k];
@@ -47,21 +79,21 @@ void df2t(const Normalised& f, const double* x, double* y, Index len, double* z)
     }
 }
 
-// The same recursion for a filter of N coefficients known at compile time,
-// applied to K signals side by side: coefficients and states live in
-// registers, and the K independent recursions overlap in the processor.
-// The operations, and so the results, are those of df2t.
-template <int N, int K>
-void df2t_fixed(const Normalised& f, const double* const* x, double* const* y, Index len, double* const* z) {
-    double b[N], a[N], s[K][N - 1];
+// Two signals through one filter of N coefficients side by side: the two
+// independent recursions overlap in the processor. Each signal's operations,
+// and so its results, are those of df2t.
+template <int N>
+void df2t_pair_fixed(const Normalised& f, const double* const x[2], double* const y[2], Index len,
+                     double* const z[2]) {
+    double b[N], a[N], s[2][N - 1];
     for (int i = 0; i < N; ++i) {
         b[i] = f.b(i);
         a[i] = f.a(i);
     }
-    for (int c = 0; c < K; ++c)
+    for (int c = 0; c < 2; ++c)
         for (int i = 0; i < N - 1; ++i) s[c][i] = z[c][i];
     for (Index k = 0; k < len; ++k) {
-        for (int c = 0; c < K; ++c) {
+        for (int c = 0; c < 2; ++c) {
             const double xn = x[c][k];
             const double yn = s[c][0] + b[0] * xn;
             for (int i = 0; i < N - 2; ++i) s[c][i] = (s[c][i + 1] + xn * b[i + 1]) - yn * a[i + 1];
@@ -69,26 +101,19 @@ void df2t_fixed(const Normalised& f, const double* const* x, double* const* y, I
             y[c][k] = yn;
         }
     }
-    for (int c = 0; c < K; ++c)
+    for (int c = 0; c < 2; ++c)
         for (int i = 0; i < N - 1; ++i) z[c][i] = s[c][i];
 }
 
-// K signals through one filter, each from its own state z[c] (updated).
-template <int K>
-void df2t_signals(const Normalised& f, const double* const* x, double* const* y, Index len, double* const* z) {
+void df2t_pair(const Normalised& f, const double* const x[2], double* const y[2], Index len, double* const z[2]) {
     switch (f.b.size()) {
-        case 2: return df2t_fixed<2, K>(f, x, y, len, z);
-        case 3: return df2t_fixed<3, K>(f, x, y, len, z);
-        case 4: return df2t_fixed<4, K>(f, x, y, len, z);
-        case 5: return df2t_fixed<5, K>(f, x, y, len, z);
-        case 6: return df2t_fixed<6, K>(f, x, y, len, z);
+        case 2: return df2t_pair_fixed<2>(f, x, y, len, z);
+        case 3: return df2t_pair_fixed<3>(f, x, y, len, z);
+        case 4: return df2t_pair_fixed<4>(f, x, y, len, z);
+        case 5: return df2t_pair_fixed<5>(f, x, y, len, z);
         default:
-            for (int c = 0; c < K; ++c) df2t(f, x[c], y[c], len, z[c]);
+            for (int c = 0; c < 2; ++c) df2t(f, x[c], y[c], len, z[c]);
     }
-}
-
-void df2t_one(const Normalised& f, const double* x, double* y, Index len, double* z) {
-    df2t_signals<1>(f, &x, &y, len, &z);
 }
 
 // scipy's path for a one-coefficient denominator: convolution by b / a[0].
@@ -127,7 +152,7 @@ Vector lfilter(const Vector& b, const Vector& a, const Vector& x) {
     const Normalised f = normalise(b, a);
     Vector y(x.size());
     Vector z = Vector::Zero(f.b.size() - 1);
-    df2t_one(f, x.data(), y.data(), x.size(), z.data());
+    df2t(f, x.data(), y.data(), x.size(), z.data());
     return y;
 }
 
@@ -146,10 +171,48 @@ Matrix lfilter_columns(const Vector& b, const Vector& a, const Matrix& X) {
         const double* x[2] = {X.col(j).data(), X.col(j + 1).data()};
         double* y[2] = {Y.col(j).data(), Y.col(j + 1).data()};
         double* z[2] = {Z.col(j).data(), Z.col(j + 1).data()};
-        df2t_signals<2>(f, x, y, n, z);
+        df2t_pair(f, x, y, n, z);
     }
-    if (j < X.cols()) df2t_one(f, X.col(j).data(), Y.col(j).data(), n, Z.col(j).data());
+    if (j < X.cols()) df2t(f, X.col(j).data(), Y.col(j).data(), n, Z.col(j).data());
     return Y;
+}
+
+void lfilter_rows(const Vector& b, const Vector& a, const double* x, double* y, Index rows, Index cols) {
+    if (a.size() == 1) {
+        // scipy's FIR path, one signal at a time.
+        Vector xj(rows);
+        for (Index j = 0; j < cols; ++j) {
+            for (Index k = 0; k < rows; ++k) xj(k) = x[k * cols + j];
+            const Vector yj = lfilter(b, a, xj);
+            for (Index k = 0; k < rows; ++k) y[k * cols + j] = yj(k);
+        }
+        return;
+    }
+    const Normalised f = normalise(b, a);
+    const Index n = f.b.size();  // at least 2
+    if (cols == 1) {
+        Vector z = Vector::Zero(n - 1);
+        df2t(f, x, y, rows, z.data());
+        return;
+    }
+    // Several signals: one DF2T step per signal and sample, the state of
+    // delay i of signal j at z[i * cols + j]; the signals are independent.
+    const double* bc = f.b.data();
+    const double* ac = f.a.data();
+    Vector state = Vector::Zero((n - 1) * cols);
+    double* z = state.data();
+    for (Index k = 0; k < rows; ++k) {
+        const double* xk = x + k * cols;
+        double* yk = y + k * cols;
+        for (Index j = 0; j < cols; ++j) {
+            const double xn = xk[j];
+            const double yn = z[j] + bc[0] * xn;
+            for (Index i = 0; i < n - 2; ++i)
+                z[i * cols + j] = (z[(i + 1) * cols + j] + xn * bc[i + 1]) - yn * ac[i + 1];
+            z[(n - 2) * cols + j] = xn * bc[n - 1] - yn * ac[n - 1];
+            yk[j] = yn;
+        }
+    }
 }
 
 Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& zi) {
@@ -157,7 +220,7 @@ Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& 
     if (zi.size() != f.b.size() - 1) throw InvalidArgument("the initial state must have max(len(a), len(b)) - 1 entries");
     Vector y(x.size());
     Vector z = zi;
-    df2t_one(f, x.data(), y.data(), x.size(), z.data());
+    df2t(f, x.data(), y.data(), x.size(), z.data());
     zi = z;
     return y;
 }

@@ -33,4 +33,8 @@ Matrix hipass(const Matrix& X, double wc);
 Matrix hipass(const Matrix& X);      // hipass_default_cutoff
 Matrix hipass001(const Matrix& X);   // hipass001_cutoff
 
+// hipass on a row-major block of `rows` samples of `cols` signals (numpy's C
+// order, see lfilter_rows), written to y: the same numbers without copies.
+void hipass_rows(const double* x, double* y, Index rows, Index cols, double wc);
+
 }  // namespace vantrelpid::util

@@ -14,6 +14,13 @@ Vector lfilter(const Vector& b, const Vector& a, const Vector& x);
 // Each column of X filtered along the samples (lfilter(..., axis=0)).
 Matrix lfilter_columns(const Vector& b, const Vector& a, const Matrix& X);
 
+// Each signal of a row-major block filtered along the samples: x and y hold
+// `rows` samples of `cols` signals, sample k of signal j at [k * cols + j]
+// (numpy's C order), so numpy arrays are filtered without copies. The
+// signals advance together, one sample at a time; each is computed exactly
+// as lfilter computes it. y may not overlap x.
+void lfilter_rows(const Vector& b, const Vector& a, const double* x, double* y, Index rows, Index cols);
+
 // The filter started from the state `zi` (length max(len(a), len(b)) - 1),
 // as lfilter(b, a, x, zi=zi) computes it; the final state is written back
 // to zi when it is not null.
