@@ -49,8 +49,17 @@ class TestLstsqAugmented:
         A, b = rng.standard_normal((3, 5)), rng.standard_normal(3)
         np.testing.assert_allclose(lstsq_augmented(A, b), numpy_lstsq(A, b), atol=1e-12)
 
-    def test_non_finite_raises(self):
-        A = np.ones((10, 2))
-        A[4, 1] = np.nan
+    @pytest.mark.parametrize("where", ["regressor", "rhs below the triangle", "after a zero column"])
+    @pytest.mark.parametrize("bad", [np.nan, np.inf])
+    def test_non_finite_raises(self, where, bad):
+        A, b = np.ones((10, 3)), np.ones(10)
+        A[:, 1] = np.arange(10.0)
+        if where == "regressor":
+            A[4, 1] = bad
+        elif where == "rhs below the triangle":
+            b[7] = bad
+        else:
+            A[:, 0] = 0.0
+            A[8, 2] = bad
         with pytest.raises(np.linalg.LinAlgError, match="SVD did not converge in Linear Least Squares"):
-            lstsq_augmented(A, np.ones(10))
+            lstsq_augmented(A, b)

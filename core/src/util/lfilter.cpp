@@ -80,29 +80,43 @@ void df2t(const Normalised& f, const double* x, double* y, Index len, double* z)
 }
 
 // Two signals through one filter of N coefficients side by side: the two
-// independent recursions overlap in the processor. Each signal's operations,
-// and so its results, are those of df2t.
+// independent recursions overlap in the processor (each with its own named
+// state, so that both stay in registers). Each signal's operations, and so
+// its results, are those of df2t.
 template <int N>
 void df2t_pair_fixed(const Normalised& f, const double* const x[2], double* const y[2], Index len,
                      double* const z[2]) {
-    double b[N], a[N], s[2][N - 1];
+    double b[N], a[N], s[N - 1], t[N - 1];
     for (int i = 0; i < N; ++i) {
         b[i] = f.b(i);
         a[i] = f.a(i);
     }
-    for (int c = 0; c < 2; ++c)
-        for (int i = 0; i < N - 1; ++i) s[c][i] = z[c][i];
-    for (Index k = 0; k < len; ++k) {
-        for (int c = 0; c < 2; ++c) {
-            const double xn = x[c][k];
-            const double yn = s[c][0] + b[0] * xn;
-            for (int i = 0; i < N - 2; ++i) s[c][i] = (s[c][i + 1] + xn * b[i + 1]) - yn * a[i + 1];
-            s[c][N - 2] = xn * b[N - 1] - yn * a[N - 1];
-            y[c][k] = yn;
-        }
+    for (int i = 0; i < N - 1; ++i) {
+        s[i] = z[0][i];
+        t[i] = z[1][i];
     }
-    for (int c = 0; c < 2; ++c)
-        for (int i = 0; i < N - 1; ++i) z[c][i] = s[c][i];
+    const double* x0 = x[0];
+    const double* x1 = x[1];
+    double* y0 = y[0];
+    double* y1 = y[1];
+    for (Index k = 0; k < len; ++k) {
+        const double xs = x0[k], xt = x1[k];
+        const double ys = s[0] + b[0] * xs;
+        const double yt = t[0] + b[0] * xt;
+#pragma GCC unroll 8
+        for (int i = 0; i < N - 2; ++i) {
+            s[i] = (s[i + 1] + xs * b[i + 1]) - ys * a[i + 1];
+            t[i] = (t[i + 1] + xt * b[i + 1]) - yt * a[i + 1];
+        }
+        s[N - 2] = xs * b[N - 1] - ys * a[N - 1];
+        t[N - 2] = xt * b[N - 1] - yt * a[N - 1];
+        y0[k] = ys;
+        y1[k] = yt;
+    }
+    for (int i = 0; i < N - 1; ++i) {
+        z[0][i] = s[i];
+        z[1][i] = t[i];
+    }
 }
 
 void df2t_pair(const Normalised& f, const double* const x[2], double* const y[2], Index len, double* const z[2]) {

@@ -146,9 +146,16 @@ Vector lstsq_augmented(Matrix& Ab) {
     if (Ab.cols() == 0) throw InvalidArgument("the augmented matrix needs a right-hand side column");
     const Index m = Ab.rows(), n = Ab.cols() - 1;
     if (m <= n) return lstsq(Matrix(Ab.leftCols(n)), Vector(Ab.col(n)), Cutoff::Numpy);
-    if (!Ab.allFinite()) throw LinAlgError("SVD did not converge in Linear Least Squares");
-    if (n == 0) return Vector();
+    if (n == 0) {
+        if (!Ab.allFinite()) throw LinAlgError("SVD did not converge in Linear Least Squares");
+        return Vector();
+    }
     householder_triangularise(Ab, n);
+    // A non-finite entry stays non-finite through the reflections and
+    // reaches the triangle (directly, through a norm or through a product
+    // with a reflector) or the residual of b: checking these checks [A b].
+    if (!Ab.topRows(n).allFinite() || !Ab.col(n).tail(m - n).allFinite())
+        throw LinAlgError("SVD did not converge in Linear Least Squares");
     const Matrix R = Ab.topLeftCorner(n, n).triangularView<Eigen::Upper>();
     const Matrix Qtb = Ab.col(n).head(n);
     return svd_solve(R, Qtb, static_cast<double>(m), Cutoff::Numpy).col(0);
