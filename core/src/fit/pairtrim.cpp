@@ -1,5 +1,6 @@
 #include "vantrelpid/fit/pairtrim.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -86,7 +87,7 @@ private:
 // integrating output. 0 when the second order is preferred but the flag is
 // neither 0 nor 1: such a pair gets no chosen model.
 int chosen_order(double e1, double e2, Index i, Flags& flags) {
-    int order = preferred_order(e1, e2);
+    const int order = preferred_order(e1, e2);
     if (e1 < kFirstOrderEnough) return order;
     const IntegratingFlag flag = flags(i);
     if (flag == IntegratingFlag::Integrating) return 1;
