@@ -4,6 +4,7 @@
 
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/util/poly.hpp"
+#include "vantrelpid/util/stats.hpp"
 
 namespace vantrelpid::util {
 
@@ -78,11 +79,80 @@ void df2t(const Normalised& f, const double* x, double* y, Index len, double* z)
     }
 }
 
+// Two signals through one filter of N coefficients side by side: the two
+// independent recursions overlap in the processor (each with its own named
+// state, so that both stay in registers). Each signal's operations, and so
+// its results, are those of df2t.
+template <int N>
+void df2t_pair_fixed(const Normalised& f, const double* const x[2], double* const y[2], Index len,
+                     double* const z[2]) {
+    double b[N], a[N], s[N - 1], t[N - 1];
+    for (int i = 0; i < N; ++i) {
+        b[i] = f.b(i);
+        a[i] = f.a(i);
+    }
+    for (int i = 0; i < N - 1; ++i) {
+        s[i] = z[0][i];
+        t[i] = z[1][i];
+    }
+    const double* x0 = x[0];
+    const double* x1 = x[1];
+    double* y0 = y[0];
+    double* y1 = y[1];
+    for (Index k = 0; k < len; ++k) {
+        const double xs = x0[k], xt = x1[k];
+        const double ys = s[0] + b[0] * xs;
+        const double yt = t[0] + b[0] * xt;
+#pragma GCC unroll 8
+        for (int i = 0; i < N - 2; ++i) {
+            s[i] = (s[i + 1] + xs * b[i + 1]) - ys * a[i + 1];
+            t[i] = (t[i + 1] + xt * b[i + 1]) - yt * a[i + 1];
+        }
+        s[N - 2] = xs * b[N - 1] - ys * a[N - 1];
+        t[N - 2] = xt * b[N - 1] - yt * a[N - 1];
+        y0[k] = ys;
+        y1[k] = yt;
+    }
+    for (int i = 0; i < N - 1; ++i) {
+        z[0][i] = s[i];
+        z[1][i] = t[i];
+    }
+}
+
+void df2t_pair(const Normalised& f, const double* const x[2], double* const y[2], Index len, double* const z[2]) {
+    switch (f.b.size()) {
+        case 2: return df2t_pair_fixed<2>(f, x, y, len, z);
+        case 3: return df2t_pair_fixed<3>(f, x, y, len, z);
+        case 4: return df2t_pair_fixed<4>(f, x, y, len, z);
+        case 5: return df2t_pair_fixed<5>(f, x, y, len, z);
+        default:
+            for (int c = 0; c < 2; ++c) df2t(f, x[c], y[c], len, z[c]);
+    }
+}
+
 // scipy's path for a one-coefficient denominator: convolution by b / a[0].
 Vector fir(const Vector& b, double a0, const Vector& x) {
     const Vector bn = b / a0;
     const Vector full = convolve(bn, x);
     return full.head(x.size());
+}
+
+// sum(c[first:] * v) for a constant v, summed as numpy sums (pairwise).
+double tail_dot(const Vector& c, Index first, Index count, double v) {
+    Vector terms(count);
+    for (Index k = 0; k < count; ++k) terms(k) = c(first + k) * v;
+    return pairwise_sum(terms.data(), count);
+}
+
+// The initial state of a filter whose past inputs all equal u0 and whose
+// past outputs all equal y0 (scipy's lfiltic with constant histories).
+Vector steady_state(const Vector& b, const Vector& a, double u0, double y0) {
+    const Index M = b.size() - 1, N = a.size() - 1;
+    Vector zi = Vector::Zero(std::max(M, N));
+    for (Index m = 0; m < M; ++m) zi(m) = tail_dot(b, m + 1, M - m, u0);
+    for (Index m = 0; m < N; ++m) zi(m) -= tail_dot(a, m + 1, N - m, y0);
+    if (a(0) != 1.0) zi /= a(0);
+    return zi;
 }
 
 }  // namespace
@@ -106,12 +176,18 @@ Matrix lfilter_columns(const Vector& b, const Vector& a, const Matrix& X) {
         for (Index j = 0; j < X.cols(); ++j) Y.col(j) = lfilter(b, a, X.col(j));
         return Y;
     }
-    // Columns are contiguous: filter them in place of copies.
+    // Columns two at a time: the recursions of a pair run side by side.
     const Normalised f = normalise(b, a);
-    for (Index j = 0; j < X.cols(); ++j) {
-        Vector z = Vector::Zero(f.b.size() - 1);
-        df2t(f, X.col(j).data(), Y.col(j).data(), X.rows(), z.data());
+    const Index n = X.rows();
+    Matrix Z = Matrix::Zero(f.b.size() - 1, X.cols());
+    Index j = 0;
+    for (; j + 1 < X.cols(); j += 2) {
+        const double* x[2] = {X.col(j).data(), X.col(j + 1).data()};
+        double* y[2] = {Y.col(j).data(), Y.col(j + 1).data()};
+        double* z[2] = {Z.col(j).data(), Z.col(j + 1).data()};
+        df2t_pair(f, x, y, n, z);
     }
+    if (j < X.cols()) df2t(f, X.col(j).data(), Y.col(j).data(), n, Z.col(j).data());
     return Y;
 }
 
@@ -161,6 +237,22 @@ Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& 
     df2t(f, x.data(), y.data(), x.size(), z.data());
     zi = z;
     return y;
+}
+
+Vector filtini(const Vector& b, const Vector& a, const Vector& u, double y0) {
+    if (a.size() == 0) throw InvalidArgument("There must be at least one `a` coefficient.");
+    if (a(0) == 0.0) throw InvalidArgument("First `a` filter coefficient must be non-zero.");
+    if (b.size() == 0) return Vector::Zero(u.size());
+    const double u0 = u.size() > 0 ? u(0) : 0.0;
+    Vector zi = steady_state(b, a, u0, y0);
+    if (a.size() == 1) {
+        // FIR: the state is added to the first outputs of the convolution.
+        Vector y = lfilter(b, a, u);
+        const Index n = std::min(zi.size(), y.size());
+        y.head(n) += zi.head(n);
+        return y;
+    }
+    return lfilter_state(b, a, u, zi);
 }
 
 }  // namespace vantrelpid::util
