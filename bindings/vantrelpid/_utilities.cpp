@@ -14,4 +14,5 @@ NB_MODULE(_utilities, m) {
     u::register_forms(m);
     u::register_spectra(m);
     u::register_grid(m);
+    u::register_arx(m);
 }

@@ -56,3 +56,23 @@ FORM_GENERAL = 1e-10
 # Gains and time constants recovered through the whole chain armax2ss ->
 # stacking -> unscale -> get_sub -> ss2armax -> d2cm2.
 PAIR_RECOVERY = 1e-6
+
+# --- ARX estimation (seglsq, wholelsq, the three-order estimate) -----------
+
+# The estimators solve normal equations built from FFT correlations, which
+# squares the regression's condition number and rounds each correlation at
+# the level of eps * log2(Nfft) of the signals' energy; the reference solves
+# the regression rows by SVD. Relative to the largest coefficient.
+ARX_VS_REGRESSION = 1e-8
+# A noise-free ARX plant fitted at its own order: the equations are
+# consistent, only rounding separates the estimate from the plant.
+ARX_NOISE_FREE = 1e-10
+# More parameters than equations: the minimum-norm solution from the normal
+# equations (squared singular values, numpy's cut-off) against the SVD of the
+# regression rows.
+ARX_UNDERDETERMINED = 1e-6
+# Dead-time scores rebuilt with lfilter instead of the search's own
+# simulation: the simulation error is a few per cent of the output, so the
+# simulations' rounding (SIMULATION_ORDER) grows by that ratio in the error
+# variance, and more for poorly damped candidate models.
+DEADTIME_SCORE = 1e-10

@@ -1,0 +1,37 @@
+#include "support/slice_table.hpp"
+
+#include <string>
+
+#include "support/convert.hpp"
+#include "support/errors.hpp"
+#include "support/pynum.hpp"
+
+namespace vantrelpid::py {
+
+IntMatrix slice_table(nb::handle SliceInd, nb::handle k) {
+    nb::object T = array_as(item(SliceInd, k), "int64");
+    const int nd = ndim(T);
+    check(nd == 2, "SliceInd must be a matrix");
+    if (nd < 2) {
+        raise_index_error("too many indices for array: array is " + std::to_string(nd) +
+                          "-dimensional, but 2 were indexed");
+    }
+    if (nd > 2) {
+        raise_value_error("The truth value of an array with more than one element is ambiguous. "
+                          "Use a.any() or a.all()");
+    }
+    const auto dims = shape(T);
+    check(dims[1] == 2, "SliceInd must have two columns");
+    if (dims[1] == 0) raise_index_error("index 0 is out of bounds for axis 1 with size 0");
+    IntMatrix table = int_matrix_from(T);
+    if (dims[1] == 1) {
+        // Only the padding test reads the first column; any deselected row
+        // then reads the missing second one.
+        if (table.rows() > 0 && table(0, 0) != -1)
+            raise_index_error("index 1 is out of bounds for axis 1 with size 1");
+        return IntMatrix(0, 2);
+    }
+    return table.leftCols(2);
+}
+
+}  // namespace vantrelpid::py

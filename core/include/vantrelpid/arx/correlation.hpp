@@ -1,0 +1,72 @@
+#pragma once
+// The FFT correlation core of the ARX estimators.
+//
+// A stretch of Nk samples (one output column y, nu input columns u_i) is
+// zero-padded to an FFT length Nfft and joined by two unit pulses: an end
+// pulse at sample Nk (padded stretches only) and a start pulse at sample 0.
+// With z_1 = y, z_2..z_{nu+1} the inputs and then the pulses, the correlation
+// matrix holds, for every pair of signals (i, j) and lags r, s = 0..n, the
+// circular sums
+//
+//     R[(i, r), (j, s)] = Nfft * sum_t z_i(t - r) z_j(t - s)     (t modulo Nfft),
+//
+// which depend on s - r only (Toeplitz blocks). Its last row and column (the
+// start pulse's lag n) are left out. Solved as normal equations with the
+// output's lag-0 coefficient fixed at 1, the pulse parameters absorb exactly
+// the circular regression rows that mix data with padding or wrap around, so
+// the estimate is the least-squares ARX fit over samples n..Nk-1 of the
+// stretch, provided the end pulse's lags never reach the start pulse's
+// (Nfft == Nk, or Nfft - Nk >= n + 1).
+//
+// The correlation sequences are computed with FFTs: one forward transform per
+// data signal, then one transform of conj(Z_i) Z_j + 1j conj(Z_k) Z_l for every
+// two pairs of signals (both correlations are real, so they come back as the
+// real and the imaginary part), the last pair alone when their number is odd.
+
+#include "vantrelpid/types.hpp"
+
+namespace vantrelpid::detail {
+
+// The FFT length of a stretch: Nk itself when it is a power of two, else the
+// next power of two above it.
+Index fft_length_covering(Index samples);
+
+// The smallest power of two of at least `samples` (1 for samples <= 1).
+Index fft_length_at_least(Index samples);
+
+// The circular correlations of a stretch's signals at lags -max_lag..max_lag.
+class StretchCorrelations {
+public:
+    // Uk: Nk x nu inputs (already delayed), Yk: Nk outputs, nfft >= Nk.
+    StretchCorrelations(const Matrix& Uk, const Vector& Yk, Index max_lag, Index nfft);
+
+    Index samples() const { return samples_; }
+    Index fft_length() const { return nfft_; }
+    Index inputs() const { return inputs_; }
+    Index max_lag() const { return max_lag_; }
+    bool has_end_pulse() const { return nfft_ > samples_; }
+    // Number of signals: output, inputs, end pulse (padded stretches), start pulse.
+    Index signals() const { return inputs_ + (has_end_pulse() ? 3 : 2); }
+
+    // Nfft * sum_t z_i(t) z_j(t - lag), t modulo Nfft, for signals i <= j
+    // (0-based, in the order above) and |lag| <= max_lag: the entry (r, s) of
+    // block (i, j) is at(i, j, s - r).
+    double at(Index i, Index j, Index lag) const;
+
+    // The correlation matrix for lags 0..order (order <= max_lag):
+    // signals() * (order + 1) - 1 rows and columns, symmetric.
+    Matrix matrix(Index order) const;
+
+private:
+    Index pair_index(Index i, Index j) const;
+
+    Index samples_ = 0;
+    Index inputs_ = 0;
+    Index max_lag_ = 0;
+    Index nfft_ = 0;
+    // One row per pair (i, j), i <= j, in the order (0,0), (0,1), ..., (1,1), ...;
+    // column max_lag + lag holds the correlation at `lag`.
+    Matrix values_;
+};
+
+}  // namespace vantrelpid::detail

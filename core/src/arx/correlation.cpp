@@ -1,0 +1,148 @@
+#include "vantrelpid/arx/correlation.hpp"
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "vantrelpid/errors.hpp"
+#include "vantrelpid/util/fft.hpp"
+
+namespace vantrelpid::detail {
+
+namespace {
+
+bool is_power_of_two(Index n) { return n > 0 && (n & (n - 1)) == 0; }
+
+// Spectra of the stretch's signals, one column each: output, inputs,
+// end pulse (when padded), start pulse.
+CMatrix signal_spectra(const Matrix& Uk, const Vector& Yk, Index nfft) {
+    const Index nk = Yk.size(), nu = Uk.cols();
+    const bool padded = nfft > nk;
+    CMatrix Z(nfft, nu + (padded ? 3 : 2));
+    util::Fft transform(nfft);
+    Vector padded_signal = Vector::Zero(nfft);
+    padded_signal.head(nk) = Yk;
+    transform.forward_real(padded_signal.data(), Z.col(0).data());
+    for (Index i = 0; i < nu; ++i) {
+        padded_signal.head(nk) = Uk.col(i);
+        transform.forward_real(padded_signal.data(), Z.col(i + 1).data());
+    }
+    if (padded) {
+        // exp(-2 pi i Nk f / Nfft), the phase reduced exactly in integers first.
+        const double step = -2.0 * std::numbers::pi / static_cast<double>(nfft);
+        for (Index f = 0; f < nfft; ++f) {
+            const Index k = static_cast<Index>((static_cast<unsigned long long>(nk) * static_cast<unsigned long long>(f)) %
+                                               static_cast<unsigned long long>(nfft));
+            Z(f, nu + 1) = std::polar(1.0, step * static_cast<double>(k));
+        }
+    }
+    Z.col(Z.cols() - 1).setOnes();
+    return Z;
+}
+
+// out[f] = conj(a[f]) * b[f] (+ 1j * conj(c[f]) * d[f] when c, d are given),
+// written out in real arithmetic.
+void cross_spectrum(const Complex* a, const Complex* b, const Complex* c, const Complex* d, Index n, Complex* out) {
+    for (Index f = 0; f < n; ++f) {
+        const double ar = a[f].real(), ai = a[f].imag(), br = b[f].real(), bi = b[f].imag();
+        double re = ar * br + ai * bi;
+        double im = ar * bi - ai * br;
+        if (c != nullptr) {
+            const double cr = c[f].real(), ci = c[f].imag(), dr = d[f].real(), di = d[f].imag();
+            // 1j * (x + 1j y) = -y + 1j x
+            re -= cr * di - ci * dr;
+            im += cr * dr + ci * di;
+        }
+        out[f] = Complex(re, im);
+    }
+}
+
+}  // namespace
+
+Index fft_length_covering(Index samples) {
+    if (is_power_of_two(samples)) return samples;
+    return fft_length_at_least(samples + 1);
+}
+
+Index fft_length_at_least(Index samples) {
+    Index n = 1;
+    while (n < samples) n *= 2;
+    return n;
+}
+
+StretchCorrelations::StretchCorrelations(const Matrix& Uk, const Vector& Yk, Index max_lag, Index nfft)
+    : samples_(Yk.size()), inputs_(Uk.cols()), max_lag_(max_lag), nfft_(nfft) {
+    if (Uk.rows() != samples_) throw InvalidArgument("the inputs and the output of a stretch differ in length");
+    if (samples_ < 1 || nfft < samples_ || max_lag < 0) throw InvalidArgument("invalid stretch for the correlation core");
+
+    const CMatrix Z = signal_spectra(Uk, Yk, nfft);
+    const Index nz = Z.cols();
+    std::vector<std::pair<Index, Index>> pairs;
+    for (Index i = 0; i < nz; ++i)
+        for (Index j = i; j < nz; ++j) pairs.emplace_back(i, j);
+    const Index npairs = static_cast<Index>(pairs.size());
+    values_.resize(npairs, 2 * max_lag + 1);
+
+    util::Fft transform(nfft);
+    CVector product(nfft), c(nfft);
+    // c[k] = Nfft * sum_t z_i(t) z_j(t - k): the forward transform of the
+    // cross-spectrum conj(Z_i) Z_j, read at k modulo Nfft.
+    auto store = [&](Index p, bool imaginary) {
+        for (Index lag = -max_lag; lag <= max_lag; ++lag) {
+            Index k = lag % nfft;
+            if (k < 0) k += nfft;
+            values_(p, max_lag + lag) = imaginary ? c(k).imag() : c(k).real();
+        }
+    };
+    for (Index p = 0; p < npairs; p += 2) {
+        const auto [i1, j1] = pairs[static_cast<std::size_t>(p)];
+        if (p == npairs - 1) {
+            cross_spectrum(Z.col(i1).data(), Z.col(j1).data(), nullptr, nullptr, nfft, product.data());
+            transform.forward(product.data(), c.data());
+            store(p, false);
+        } else {
+            const auto [i2, j2] = pairs[static_cast<std::size_t>(p + 1)];
+            cross_spectrum(Z.col(i1).data(), Z.col(j1).data(), Z.col(i2).data(), Z.col(j2).data(), nfft,
+                           product.data());
+            transform.forward(product.data(), c.data());
+            store(p, false);
+            store(p + 1, true);
+        }
+    }
+}
+
+Index StretchCorrelations::pair_index(Index i, Index j) const {
+    // Pairs (i, j), i <= j, row by row: row i starts after i rows of
+    // nz, nz - 1, ... pairs.
+    const Index nz = signals();
+    return i * nz - i * (i - 1) / 2 + (j - i);
+}
+
+double StretchCorrelations::at(Index i, Index j, Index lag) const {
+    return values_(pair_index(i, j), max_lag_ + lag);
+}
+
+Matrix StretchCorrelations::matrix(Index order) const {
+    if (order < 0 || order > max_lag_) throw InvalidArgument("order outside the computed lags");
+    const Index L = order + 1, nz = signals(), m = nz * L;
+    Matrix R(m, m);
+    for (Index i = 0; i < nz; ++i) {
+        for (Index j = i; j < nz; ++j) {
+            const Index p = pair_index(i, j);
+            for (Index s = 0; s < L; ++s) {
+                for (Index r = 0; r < L; ++r) {
+                    // Diagonal blocks take their upper triangle (lag s - r >= 0)
+                    // and mirror it; other blocks are copied to their mirror.
+                    const Index lag = (i == j && r > s) ? r - s : s - r;
+                    const double v = values_(p, max_lag_ + lag);
+                    R(i * L + r, j * L + s) = v;
+                    R(j * L + s, i * L + r) = v;
+                }
+            }
+        }
+    }
+    // The start pulse's largest lag is not a parameter.
+    return R.topLeftCorner(m - 1, m - 1);
+}
+
+}  // namespace vantrelpid::detail
