@@ -171,4 +171,57 @@ Matrix expm(const Matrix& A) {
     return A.exp();
 }
 
+namespace {
+
+double pivot_size(const Complex& x) { return std::abs(x.real()) + std::abs(x.imag()); }
+
+// Complex LU with partial pivoting in place (LAPACK zgetf2 order).
+bool lu_factor(CMatrix& LU, std::vector<Index>& piv) {
+    const Index n = LU.rows();
+    piv.resize(static_cast<std::size_t>(n));
+    bool singular = false;
+    for (Index k = 0; k < n; ++k) {
+        Index p = k;
+        double best = pivot_size(LU(k, k));
+        for (Index i = k + 1; i < n; ++i) {
+            const double v = pivot_size(LU(i, k));
+            if (v > best) {
+                best = v;
+                p = i;
+            }
+        }
+        piv[static_cast<std::size_t>(k)] = p;
+        if (LU(p, k) == 0.0) {
+            singular = true;
+            continue;
+        }
+        if (p != k) LU.row(k).swap(LU.row(p));
+        const Complex inv = 1.0 / LU(k, k);
+        for (Index i = k + 1; i < n; ++i) LU(i, k) *= inv;
+        for (Index j = k + 1; j < n; ++j) {
+            const Complex ukj = LU(k, j);
+            if (ukj == 0.0) continue;
+            for (Index i = k + 1; i < n; ++i) LU(i, j) -= LU(i, k) * ukj;
+        }
+    }
+    return !singular;
+}
+
+}  // namespace
+
+CMatrix lu_solve(const CMatrix& A, const CMatrix& B) {
+    if (A.rows() != A.cols()) throw LinAlgError("Last 2 dimensions of the array must be square");
+    if (B.rows() != A.rows()) throw InvalidArgument("incompatible dimensions of the matrix and the right-hand side");
+    CMatrix LU = A;
+    std::vector<Index> piv;
+    if (!lu_factor(LU, piv)) throw LinAlgError("Singular matrix");
+    CMatrix X = B;
+    for (Index k = 0; k < LU.rows(); ++k) {
+        const Index p = piv[static_cast<std::size_t>(k)];
+        if (p != k) X.row(k).swap(X.row(p));
+    }
+    X = LU.triangularView<Eigen::UnitLower>().solve(X);
+    return LU.triangularView<Eigen::Upper>().solve(X);
+}
+
 }  // namespace vantrelpid::util

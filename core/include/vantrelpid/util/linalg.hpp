@@ -29,6 +29,10 @@ Vector singular_values(const Matrix& A);
 // (numpy.linalg.solve). An exact zero pivot raises LinAlgError("Singular matrix").
 Vector lu_solve(const Matrix& A, const Vector& b);
 Matrix lu_solve(const Matrix& A, const Matrix& B);
+// The complex case (numpy.linalg.solve and inv of complex matrices): the
+// pivot is the first entry of largest |re| + |im| in its column, as LAPACK's
+// zgetrf chooses it.
+CMatrix lu_solve(const CMatrix& A, const CMatrix& B);
 
 // scipy.linalg.solve with its defaults: LU with partial pivoting; an exact
 // zero pivot raises LinAlgError("Matrix is singular."); a reciprocal condition

@@ -1,0 +1,51 @@
+#pragma once
+// Per-output record arguments shared by the fitting modules: selected sample
+// numbers, input delays and output records.
+
+#include <cmath>
+#include <string>
+
+#include "support/convert.hpp"
+#include "support/errors.hpp"
+
+namespace vantrelpid::py {
+
+// 1-based selected sample numbers (SlSampk), as an integer array indexes:
+// an empty array of any shape selects nothing; other arrays must be
+// one-dimensional and of an integer type (numpy's IndexError otherwise).
+inline IntVector sample_numbers(nb::handle obj, const char* name) {
+    nb::object a = asarray(obj);
+    if (nb::cast<Index>(a.attr("size")) == 0) return IntVector();
+    const char kind = dtype_kind(a);
+    if (kind != 'i' && kind != 'u') raise_index_error("arrays used as indices must be of integer (or boolean) type");
+    if (ndim(a) != 1) raise_value_error(std::string(name) + " must be a one-dimensional array of sample numbers");
+    return int_vector_from(a);
+}
+
+// Input delays in whole samples: one number or one per input; whole-valued
+// floats count as the integers they equal.
+inline IntVector delays(nb::handle obj, const char* name) {
+    nb::object a = asarray(obj);
+    const char kind = dtype_kind(a);
+    if (kind == 'f') {
+        const Vector v = vector_from(a);
+        for (Index i = 0; i < v.size(); ++i)
+            if (!std::isfinite(v(i)) || v(i) != std::floor(v(i)))
+                raise_type_error(std::string(name) + " must hold whole numbers of samples");
+        return v.cast<std::int64_t>();
+    }
+    if (kind != 'i' && kind != 'u' && kind != 'b')
+        raise_type_error(std::string(name) + " must hold whole numbers of samples");
+    return int_vector_from(a);
+}
+
+// One output's record: one-dimensional or a single column.
+inline Vector output_record(nb::handle obj, const char* name) {
+    nb::object a = asarray(obj);
+    const int nd = ndim(a);
+    if (nd == 0 || nd > 2 || (nd == 2 && shape(a)[1] != 1))
+        raise_value_error(std::string(name) + " must be one-dimensional or a single column");
+    return vector_from(a);
+}
+
+}  // namespace vantrelpid::py
