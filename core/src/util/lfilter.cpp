@@ -4,6 +4,7 @@
 
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/util/poly.hpp"
+#include "vantrelpid/util/stats.hpp"
 
 namespace vantrelpid::util {
 
@@ -78,11 +79,73 @@ void df2t(const Normalised& f, const double* x, double* y, Index len, double* z)
     }
 }
 
+// The same recursion for a filter of N coefficients known at compile time,
+// applied to K signals side by side: coefficients and states live in
+// registers, and the K independent recursions overlap in the processor.
+// The operations, and so the results, are those of df2t.
+template <int N, int K>
+void df2t_fixed(const Normalised& f, const double* const* x, double* const* y, Index len, double* const* z) {
+    double b[N], a[N], s[K][N - 1];
+    for (int i = 0; i < N; ++i) {
+        b[i] = f.b(i);
+        a[i] = f.a(i);
+    }
+    for (int c = 0; c < K; ++c)
+        for (int i = 0; i < N - 1; ++i) s[c][i] = z[c][i];
+    for (Index k = 0; k < len; ++k) {
+        for (int c = 0; c < K; ++c) {
+            const double xn = x[c][k];
+            const double yn = s[c][0] + b[0] * xn;
+            for (int i = 0; i < N - 2; ++i) s[c][i] = (s[c][i + 1] + xn * b[i + 1]) - yn * a[i + 1];
+            s[c][N - 2] = xn * b[N - 1] - yn * a[N - 1];
+            y[c][k] = yn;
+        }
+    }
+    for (int c = 0; c < K; ++c)
+        for (int i = 0; i < N - 1; ++i) z[c][i] = s[c][i];
+}
+
+// K signals through one filter, each from its own state z[c] (updated).
+template <int K>
+void df2t_signals(const Normalised& f, const double* const* x, double* const* y, Index len, double* const* z) {
+    switch (f.b.size()) {
+        case 2: return df2t_fixed<2, K>(f, x, y, len, z);
+        case 3: return df2t_fixed<3, K>(f, x, y, len, z);
+        case 4: return df2t_fixed<4, K>(f, x, y, len, z);
+        case 5: return df2t_fixed<5, K>(f, x, y, len, z);
+        case 6: return df2t_fixed<6, K>(f, x, y, len, z);
+        default:
+            for (int c = 0; c < K; ++c) df2t(f, x[c], y[c], len, z[c]);
+    }
+}
+
+void df2t_one(const Normalised& f, const double* x, double* y, Index len, double* z) {
+    df2t_signals<1>(f, &x, &y, len, &z);
+}
+
 // scipy's path for a one-coefficient denominator: convolution by b / a[0].
 Vector fir(const Vector& b, double a0, const Vector& x) {
     const Vector bn = b / a0;
     const Vector full = convolve(bn, x);
     return full.head(x.size());
+}
+
+// sum(c[first:] * v) for a constant v, summed as numpy sums (pairwise).
+double tail_dot(const Vector& c, Index first, Index count, double v) {
+    Vector terms(count);
+    for (Index k = 0; k < count; ++k) terms(k) = c(first + k) * v;
+    return pairwise_sum(terms.data(), count);
+}
+
+// The initial state of a filter whose past inputs all equal u0 and whose
+// past outputs all equal y0 (scipy's lfiltic with constant histories).
+Vector steady_state(const Vector& b, const Vector& a, double u0, double y0) {
+    const Index M = b.size() - 1, N = a.size() - 1;
+    Vector zi = Vector::Zero(std::max(M, N));
+    for (Index m = 0; m < M; ++m) zi(m) = tail_dot(b, m + 1, M - m, u0);
+    for (Index m = 0; m < N; ++m) zi(m) -= tail_dot(a, m + 1, N - m, y0);
+    if (a(0) != 1.0) zi /= a(0);
+    return zi;
 }
 
 }  // namespace
@@ -96,7 +159,7 @@ Vector lfilter(const Vector& b, const Vector& a, const Vector& x) {
     const Normalised f = normalise(b, a);
     Vector y(x.size());
     Vector z = Vector::Zero(f.b.size() - 1);
-    df2t(f, x.data(), y.data(), x.size(), z.data());
+    df2t_one(f, x.data(), y.data(), x.size(), z.data());
     return y;
 }
 
@@ -158,9 +221,25 @@ Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& 
     if (zi.size() != f.b.size() - 1) throw InvalidArgument("the initial state must have max(len(a), len(b)) - 1 entries");
     Vector y(x.size());
     Vector z = zi;
-    df2t(f, x.data(), y.data(), x.size(), z.data());
+    df2t_one(f, x.data(), y.data(), x.size(), z.data());
     zi = z;
     return y;
+}
+
+Vector filtini(const Vector& b, const Vector& a, const Vector& u, double y0) {
+    if (a.size() == 0) throw InvalidArgument("There must be at least one `a` coefficient.");
+    if (a(0) == 0.0) throw InvalidArgument("First `a` filter coefficient must be non-zero.");
+    if (b.size() == 0) return Vector::Zero(u.size());
+    const double u0 = u.size() > 0 ? u(0) : 0.0;
+    Vector zi = steady_state(b, a, u0, y0);
+    if (a.size() == 1) {
+        // FIR: the state is added to the first outputs of the convolution.
+        Vector y = lfilter(b, a, u);
+        const Index n = std::min(zi.size(), y.size());
+        y.head(n) += zi.head(n);
+        return y;
+    }
+    return lfilter_state(b, a, u, zi);
 }
 
 }  // namespace vantrelpid::util

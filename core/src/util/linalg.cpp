@@ -35,6 +35,34 @@ Matrix svd_solve(const Matrix& A, const Matrix& C, double rows_cols_factor, Cuto
     return svd.matrixV() * UtC;
 }
 
+// Householder QR of the first `reflectors` columns of a tall matrix, in place,
+// as LAPACK's dlarfg and dlarf compute it: column k becomes beta e_k, and the
+// reflection I - tau v v^T (v = [1, x / (alpha - beta)]) is applied to the
+// columns to its right. The upper triangle then holds R, and the columns
+// beyond the reflectors hold Q^T times their old values.
+void householder_triangularise(Matrix& M, Index reflectors) {
+    const Index m = M.rows();
+    for (Index k = 0; k < reflectors; ++k) {
+        const Index len = m - k - 1;  // entries below the diagonal
+        auto x = M.col(k).segment(k + 1, len);
+        const double alpha = M(k, k);
+        double xnorm = std::sqrt(x.squaredNorm());
+        // The plain sum of squares loses precision (or overflows) far from 1.
+        if (!(xnorm > 1e-150 && xnorm < 1e150)) xnorm = x.stableNorm();
+        if (xnorm == 0.0) continue;  // already triangular here: tau = 0
+        const double beta = -std::copysign(std::hypot(alpha, xnorm), alpha);
+        const double tau = (beta - alpha) / beta;
+        x *= 1.0 / (alpha - beta);
+        M(k, k) = beta;
+        for (Index j = k + 1; j < M.cols(); ++j) {
+            auto c = M.col(j).segment(k + 1, len);
+            const double w = tau * (M(k, j) + x.dot(c));
+            M(k, j) -= w;
+            c -= w * x;
+        }
+    }
+}
+
 void require_finite(const Matrix& A, const Matrix& B, Cutoff cutoff) {
     if (A.allFinite() && B.allFinite()) return;
     if (cutoff == Cutoff::Scipy) throw InvalidArgument("array must not contain infs or NaNs");
@@ -112,6 +140,18 @@ Matrix lstsq(const Matrix& A, const Matrix& B, Cutoff cutoff) {
 
 Vector lstsq(const Matrix& A, const Vector& b, Cutoff cutoff) {
     return lstsq(A, Matrix(b), cutoff).col(0);
+}
+
+Vector lstsq_augmented(Matrix& Ab) {
+    if (Ab.cols() == 0) throw InvalidArgument("the augmented matrix needs a right-hand side column");
+    const Index m = Ab.rows(), n = Ab.cols() - 1;
+    if (m <= n) return lstsq(Matrix(Ab.leftCols(n)), Vector(Ab.col(n)), Cutoff::Numpy);
+    if (!Ab.allFinite()) throw LinAlgError("SVD did not converge in Linear Least Squares");
+    if (n == 0) return Vector();
+    householder_triangularise(Ab, n);
+    const Matrix R = Ab.topLeftCorner(n, n).triangularView<Eigen::Upper>();
+    const Matrix Qtb = Ab.col(n).head(n);
+    return svd_solve(R, Qtb, static_cast<double>(m), Cutoff::Numpy).col(0);
 }
 
 Vector singular_values(const Matrix& A) {

@@ -49,18 +49,28 @@ Vector poly(const CVector& r) {
     return c.real();
 }
 
+namespace {
+
+// Roots computed as companion eigenvalues carry round-off: a simple root on
+// the unit circle comes out a few ulp off it, a double root about 1e-8 off.
+// Roots this close to the circle count as on it, so that integrators are
+// kept exactly instead of being reflected by their round-off.
+constexpr double kOnCircle = 1e-6;
+
+}  // namespace
+
 Vector stabpoly(const Vector& p) {
     if (!p.allFinite()) throw LinAlgError("Array must not contain infs or NaNs");
-    if (p.size() <= 1) return p;
+    if (p.size() == 0) return p;
     CVector r = roots(p);
     bool outside = false;
     for (Index k = 0; k < r.size(); ++k) {
-        if (std::abs(r(k)) > 1.0) {
+        if (std::abs(r(k)) > 1.0 + kOnCircle) {
             r(k) = 1.0 / std::conj(r(k));
             outside = true;
         }
     }
-    if (!outside) return p;
+    if (!outside && p(0) == 1.0) return p;
     // The product of the (1 - r z^-1) is monic; a p with leading zeros (fewer
     // roots than its length suggests) keeps its length with zeros at the end.
     const Vector q = poly(r);

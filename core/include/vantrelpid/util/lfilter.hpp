@@ -26,4 +26,11 @@ void lfilter_rows(const Vector& b, const Vector& a, const double* x, double* y, 
 // to zi when it is not null.
 Vector lfilter_state(const Vector& b, const Vector& a, const Vector& x, Vector& zi);
 
+// The b/a filter of u started from a steady past: every earlier output equal
+// to y0 and every earlier input equal to u[0] (u[0] taken as 0 for an empty
+// u). This is lfilter(b, a, u, zi=lfiltic(b, a, [y0] * (len(a) - 1),
+// [u[0]] * (len(b) - 1))). An empty b gives zeros; an empty a or a[0] == 0
+// raises InvalidArgument.
+Vector filtini(const Vector& b, const Vector& a, const Vector& u, double y0);
+
 }  // namespace vantrelpid::util

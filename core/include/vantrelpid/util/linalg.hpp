@@ -22,6 +22,12 @@ enum class Cutoff {
 Vector lstsq(const Matrix& A, const Vector& b, Cutoff cutoff);
 Matrix lstsq(const Matrix& A, const Matrix& B, Cutoff cutoff);
 
+// The same minimum-norm solution with numpy's cut-off for a problem given as
+// the augmented matrix [A b], which is overwritten: one Householder QR of
+// the augmented matrix yields R and Q^T b together. For fits that solve many
+// tall, narrow problems in one buffer.
+Vector lstsq_augmented(Matrix& Ab);
+
 // Singular values of A, in descending order.
 Vector singular_values(const Matrix& A);
 

@@ -19,9 +19,12 @@ CVector roots(const Vector& p);
 Vector poly(const CVector& r);
 
 // Stable polynomial of the same length with a leading 1: every root r with
-// |r| > 1 is replaced by 1 / conj(r). Roots on or inside the unit circle are
-// kept; when no root lies outside, the input comes back unchanged (scaled to
-// a leading 1 if it was not monic). Non-finite coefficients raise LinAlgError.
+// |r| > 1 (by more than the round-off of a computed root, 1e-6) is replaced
+// by 1 / conj(r), and the polynomial is rebuilt as the product of the
+// (1 - r z^-1). Roots on or inside the unit circle are kept. A monic p
+// without a root outside comes back unchanged, bit for bit; any other p is
+// rebuilt from its roots (a p with leading zeros has fewer roots than its
+// length and gets zeros at the end). Non-finite coefficients raise LinAlgError.
 Vector stabpoly(const Vector& p);
 
 // Evaluate the polynomial c0 + c1 z^-1 + ... at z = e^{i w}.
