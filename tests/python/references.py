@@ -130,3 +130,45 @@ TRANSCRIPTION = 1e-7
 # An output-error fit of noisy first-order data: the pole within this of
 # the truth (the ARX start is biased by more).
 OE_POLE = 0.01
+
+# --- Process identification (mimofit, loopfit) ---------------------------------
+# Known plants sampled exactly, with 3 % white measurement noise unless stated.
+
+# Static gain of a first- or second-order plant: 3 % noise over 3000 to 4000
+# samples leaves the estimate within about 0.5 %; the rest is headroom for
+# other noise draws.
+PLANT_GAIN = 0.03
+# Time constant of a first-order plant: the lag is less well determined than
+# the gain (about 1 %).
+PLANT_LAG = 0.05
+# Denominator of the second-order plant: the reduction to order 2 balances
+# the coefficients against a numerator zero that absorbs a sample of dead time.
+PLANT_SECOND_ORDER = 0.05
+# Gain of an integrating plant identified through the summed input: the
+# drift of the level makes the fit noisier; with the dead time given the
+# structure fits better.
+INTEGRATOR_GAIN = 0.05
+INTEGRATOR_GAIN_GIVEN_DELAY = 0.03
+# Lag of the integrating plant with the dead time given: the first-order fit
+# of the summed input is biased upwards by 6 to 14 %.
+INTEGRATOR_LAG = 0.20
+# Step responses against the exact sampled step (absolute, outputs of gain 2):
+# a gain error of 1 % is 0.02.
+STEP_FIRST_ORDER = 0.06
+STEP_SECOND_ORDER = 0.1
+# The simulated output against the noise-free output after the start-up, as
+# an rms relative to the output's deviation.
+SIMULATION_RMS = 0.02
+# Error percentages of a well identified loop: the noise alone gives about 3 %
+# of the filtered output's variance.
+ERROR_PERCENT_GOOD = 15.0
+# Spikes left in the data ruin the comparison: above this.
+ERROR_PERCENT_SPIKES = 30.0
+# The first-order model's amplitude and widened bound recomputed with scipy's
+# discretisation and frequency response: rounding of two discretisations.
+RESPONSE_RECOMPUTED = 1e-8
+# The simulations recomputed with scipy.signal.lfilter and butter: the slow
+# high-pass filter amplifies coefficient rounding (see SCIPY_COEFFICIENTS).
+SIMULATION_RECOMPUTED = 1e-6
+# Level alignment: means over a few thousand samples, in another order.
+LEVEL_ALIGNMENT = 1e-9
