@@ -51,3 +51,22 @@ class LoopRecord:
 
     def step(self):
         return exact_step(self.num, self.den, self.Ts, self.dead_samples)
+
+
+def mimo_record(plants, N, Tsw=12, Ts=1.0, noise=0.03, seed=11):
+    """Inputs (N x nu) and outputs (N x ny) of plants[i][j] = (num, den,
+    dead_samples) from input j to output i, each output with white noise of
+    `noise` times its deviation."""
+    ny, nu = len(plants), len(plants[0])
+    state = np.random.get_state()
+    u = np.column_stack([binseq(N, Tsw, 1, 10000, seed + j) for j in range(nu)])
+    np.random.set_state(state)
+    rng = np.random.default_rng(seed)
+    y = np.zeros((N, ny))
+    for i in range(ny):
+        for j in range(nu):
+            num, den, dead = plants[i][j]
+            b, a = sampled(num, den, Ts, dead)
+            y[:, i] += lfilter(b, a, u[:, j])
+        y[:, i] += noise * np.std(y[:, i]) * rng.standard_normal(N)
+    return u, y
