@@ -1,29 +1,13 @@
 // Delays, simulation and frequency responses of the utility layer, exposed for testing.
 
-#include <cmath>
-
 #include "support/module.hpp"
+#include "support/samples.hpp"
 #include "utilities/register.hpp"
 #include "vantrelpid/util/simulation.hpp"
 
 namespace vantrelpid::py::utilities {
 
 namespace {
-
-// Delays in samples: an integer, a 1 x 1 array or one per column; whole-valued
-// floats count as the integers they equal.
-IntVector delays(nb::handle d) {
-    nb::object a = asarray(d);
-    const char kind = dtype_kind(a);
-    if (kind == 'f') {
-        const Vector v = vector_from(a);
-        for (Index i = 0; i < v.size(); ++i)
-            if (!std::isfinite(v(i)) || v(i) != std::floor(v(i))) raise_type_error("delays must be whole numbers");
-        return v.cast<std::int64_t>();
-    }
-    if (kind != 'i' && kind != 'u' && kind != 'b') raise_type_error("delays must be whole numbers");
-    return int_vector_from(a);
-}
 
 // A polynomial or numerator matrix with one row per input (a 1-D array is one row).
 Matrix rows(nb::handle obj) {
@@ -40,7 +24,7 @@ void register_simulation(nb::module_& m) {
         [](nb::handle X, nb::handle d) {
             nb::object a = asarray(X);
             const bool one_d = ndim(a) == 1;
-            const Matrix out = util::add_dly(column_matrix(a), delays(d));
+            const Matrix out = util::add_dly(column_matrix(a), delays(d, "d"));
             return one_d ? array1d(Vector(out.col(0))) : array(out);
         },
         "X"_a, "d"_a, "add_dly(X, d) -> X with each column delayed by its delay in samples");

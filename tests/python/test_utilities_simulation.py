@@ -46,7 +46,7 @@ class TestAddDly:
         (-1, ValueError, "delays must not be negative"),
         ([1, -2, 0], ValueError, "delays must not be negative"),
         ([1, 2], ValueError, r"add_dly needs one delay or one delay per column \(3\), got 2"),
-        (1.5, TypeError, "delays must be whole numbers"),
+        (1.5, TypeError, "d must hold whole numbers of samples"),
     ])
     def test_bad_delays(self, X, d, error, message):
         with pytest.raises(error, match=f"^{message}$"):

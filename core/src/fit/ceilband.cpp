@@ -5,7 +5,7 @@
 #include <string>
 
 #include "vantrelpid/errors.hpp"
-#include "vantrelpid/fit/selected_samples.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/pynum.hpp"
 #include "vantrelpid/util/filters.hpp"
 #include "vantrelpid/util/simulation.hpp"
@@ -96,8 +96,8 @@ GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matr
     const util::TransferFunction prefilter = util::buttfilt(kPrefilterOrder, kPrefilterCutoff);
     const Vector Gf = util::d_bode2(prefilter.num, prefilter.den, w);
     const Vector E = util::arxpe(arx.den, arx.num, util::add_dly(U, Delayk), Yk);
-    const Matrix Us = detail::select_rows(U, SliceSamp);
-    const Vector Es = detail::select_rows(E, SliceSamp);
+    const Matrix Us = select_rows(U, SliceSamp);
+    const Vector Es = select_rows(E, SliceSamp);
     if (Us.rows() == 0) throw InvalidArgument("SliceSamp selects no samples");
 
     Index first_kept = 0;

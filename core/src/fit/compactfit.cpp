@@ -7,7 +7,7 @@
 
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/fit/freqshrink.hpp"
-#include "vantrelpid/fit/selected_samples.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/pynum.hpp"
 #include "vantrelpid/util/simulation.hpp"
 #include "vantrelpid/util/stats.hpp"
@@ -63,7 +63,7 @@ Index best_candidate(const std::vector<double>& scores) {
 
 util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
                             const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln) {
-    detail::check_samples(SlSampk, Y.size());
+    require_samples_in_record(SlSampk, Y.size());
     if (SlSampk.size() == 0) throw InvalidArgument("SlSampk selects no samples");
     const Matrix W = BNDk.cwiseInverse();
     const double output_variance = util::var(Y);
@@ -82,7 +82,7 @@ util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const
             Ud = util::add_dly(U, Delay);
         }
         const Vector simulated = util::misosim(reduced.Ap, reduced.Bp, Ud);
-        const Vector errors = detail::select_rows(Vector(Y - simulated), SlSampk);
+        const Vector errors = select_rows(Vector(Y - simulated), SlSampk);
         scores.push_back(asyc_score(errors, output_variance, U.cols(), n));
         candidates.push_back({std::move(reduced.Ap), std::move(reduced.Bp)});
     }

@@ -21,17 +21,17 @@ CMatrix delay_basis(const Vector& w, Index n) {
     return X;
 }
 
-// The responses B_j / A (one column per row of B) and 1 / A on the grid,
-// from the delay basis X, which must have at least as many columns as A and
-// the rows of B have coefficients (the polynomials of the fit never have more).
-CMatrix basis_response(const CMatrix& X, const Vector& A, const Matrix& B) {
-    const CVector inverse_den = (X.leftCols(A.size()) * A.cast<Complex>()).cwiseInverse();
-    CMatrix G = X.leftCols(B.cols()) * B.transpose().cast<Complex>();
-    return inverse_den.asDiagonal() * G;
-}
-
+// 1 / A on the grid, from the delay basis X, which must have at least as
+// many columns as A has coefficients (the polynomials of the fit never have
+// more): the frequency responses of the fitted models without trigonometry.
 CVector basis_inverse(const CMatrix& X, const Vector& A) {
     return (X.leftCols(A.size()) * A.cast<Complex>()).cwiseInverse();
+}
+
+// B_j / A on the grid, one column per row of B.
+CMatrix basis_response(const CMatrix& X, const Vector& A, const Matrix& B) {
+    const CMatrix numerators = X.leftCols(B.cols()) * B.transpose().cast<Complex>();
+    return basis_inverse(X, A).asDiagonal() * numerators;
 }
 
 // [1, c_1, ..., c_k] with the c taken from `coefficients`.

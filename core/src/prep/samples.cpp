@@ -9,9 +9,10 @@ namespace vantrelpid {
 void require_samples_in_record(const IntVector& samples, Index n_rows) {
     for (Index i = 0; i < samples.size(); ++i) {
         const std::int64_t s = samples(i);
-        if (s < 1 || s > n_rows) {
-            throw OutOfRange("selected sample number " + std::to_string(s) + " is outside the record of " +
-                             std::to_string(n_rows) + " samples");
+        if (s < 1) throw OutOfRange("selected sample number " + std::to_string(s) + " is below 1");
+        if (s > n_rows) {
+            throw OutOfRange("index " + std::to_string(s - 1) + " is out of bounds for axis 0 with size " +
+                             std::to_string(n_rows));
         }
     }
 }

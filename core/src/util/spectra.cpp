@@ -67,6 +67,24 @@ Vector parzen_window(Index L) {
     return win;
 }
 
+// C(f, tau) = cos(w_f tau) and Sn(f, tau) = sin(w_f tau) for tau = 0..L.
+// Successive lags are rotations by e^{i w_f}, restarted from the exact
+// value every kRestart lags, so the rounding stays within a few dozen ulp.
+void trigonometric_tables(const Vector& w, Index L, Matrix& C, Matrix& Sn) {
+    constexpr Index kRestart = 32;
+    C.resize(w.size(), L + 1);
+    Sn.resize(w.size(), L + 1);
+    for (Index f = 0; f < w.size(); ++f) {
+        const Complex step = std::polar(1.0, w(f));
+        Complex z = 1.0;
+        for (Index tau = 0; tau <= L; ++tau) {
+            z = tau % kRestart == 0 ? std::polar(1.0, w(f) * static_cast<double>(tau)) : z * step;
+            C(f, tau) = z.real();
+            Sn(f, tau) = z.imag();
+        }
+    }
+}
+
 // Sums N * R_ab(tau) for 0 <= a <= b < m and |tau| <= L, through the FFT of
 // the columns zero-padded to at least 2N, so that no lag wraps around.
 // Pair p (in the order (0,0), (0,1), ..., (1,1), ...) is column p of `pos`
@@ -146,13 +164,8 @@ std::vector<CMatrix> crsspct(const Matrix& Z, Index M, const Vector& w, std::str
         S.row(tau) = win(tau) * (r.pos.row(tau) + r.neg.row(tau));
         D.row(tau) = win(tau) * (r.pos.row(tau) - r.neg.row(tau));
     }
-    Matrix C(F, L + 1), Sn(F, L + 1);
-    for (Index tau = 0; tau <= L; ++tau)
-        for (Index f = 0; f < F; ++f) {
-            const double x = w(f) * static_cast<double>(tau);
-            C(f, tau) = std::cos(x);
-            Sn(f, tau) = std::sin(x);
-        }
+    Matrix C, Sn;
+    trigonometric_tables(w, L, C, Sn);
     const Matrix re = C * S, im = -(Sn * D);
 
     for (Index f = 0; f < F; ++f) {

@@ -6,8 +6,9 @@
 
 namespace vantrelpid {
 
-// Raises OutOfRange when a sample number lies outside 1..n_rows. A number
-// below 1 never reads rows from the end of the record.
+// Raises OutOfRange when a sample number lies outside 1..n_rows: a number
+// below 1 ("selected sample number <s> is below 1") never reads rows from the
+// end of the record; one above the record gets numpy's message.
 void require_samples_in_record(const IntVector& samples, Index n_rows);
 
 // The rows s - 1 of X for every sample number s, in order (checked).
