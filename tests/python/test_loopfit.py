@@ -3,6 +3,8 @@ conventions, statuses, call records and numpy's generator."""
 
 import functools
 import pickle
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -344,3 +346,18 @@ class TestGenerator:
         np.testing.assert_array_equal(Y, short_record.y)
         np.testing.assert_array_equal(slices[0], [[50, 60], [-1, -1]])
         assert CV_INT == [0]
+
+
+LOOPFIT_DEPENDENCIES = ["vantrelpid.tools.slimfit", "vantrelpid.tools.segmask", "vantrelpid.sanity",
+                        "vantrelpid.tools.mimofit", "vantrelpid.tools.deadtime", "vantrelpid.tools.pairtrim"]
+MIMOFIT_DEPENDENCIES = ["vantrelpid.tools.segmask", "vantrelpid.tools.fitclean", "vantrelpid.tools.ceilband",
+                        "vantrelpid.tools.compactfit"]
+
+
+@pytest.mark.parametrize("module, dependency",
+                         [("vantrelpid.loopfit", d) for d in LOOPFIT_DEPENDENCIES]
+                         + [("vantrelpid.tools.mimofit", d) for d in MIMOFIT_DEPENDENCIES])
+def test_a_broken_dependency_breaks_the_import(module, dependency):
+    code = (f"import sys\nsys.modules[{dependency!r}] = None\n"
+            f"try:\n    import {module}\nexcept ImportError:\n    sys.exit(3)\n")
+    assert subprocess.run([sys.executable, "-c", code]).returncode == 3
