@@ -160,6 +160,10 @@ INTEGRATOR_LAG = 0.20
 # a gain error of 1 % is 0.02.
 STEP_FIRST_ORDER = 0.06
 STEP_SECOND_ORDER = 0.1
+# A step response of 3000 samples has settled on the model's gain: the slowest
+# lag of the plants is 20 samples (3000 samples are 150 time constants); the
+# rest is the rounding of the discretised model's gain.
+STEP_SETTLED = 1e-3
 # The simulated output against the noise-free output after the start-up, as
 # an rms relative to the output's deviation.
 SIMULATION_RMS = 0.02

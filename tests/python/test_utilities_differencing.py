@@ -12,10 +12,10 @@ def reference(Y):
 
 
 class TestDData:
-    @pytest.mark.parametrize("shape", [(50,), (50, 1), (50, 3), (2, 2)])
-    def test_integrating_records_are_differenced(self, shape):
+    @pytest.mark.parametrize("shape, flag", [((50,), 1), ((50, 1), 1.0), ((50, 3), True), ((2, 2), np.int64(1))])
+    def test_integrating_records_are_differenced(self, shape, flag):
         Y = np.cumsum(np.random.default_rng(1).standard_normal(shape), axis=0)
-        d = d_data(Y, 1)
+        d = d_data(Y, flag)
         assert d.shape == Y.shape and d.dtype == np.float64
         np.testing.assert_array_equal(d, reference(Y))
         np.testing.assert_array_equal(d[0], d[1])
@@ -28,21 +28,12 @@ class TestDData:
         d[0, 0] = -1.0
         assert Y[0, 0] == 0.0
 
-    @pytest.mark.parametrize("flag", [1, 1.0, True, np.int64(1)])
-    def test_flag_compared_with_one(self, flag):
-        np.testing.assert_array_equal(d_data(np.array([1.0, 4.0, 9.0]), flag), [3.0, 3.0, 5.0])
-
     @pytest.mark.parametrize("Y, expected", [(np.array([5.0]), np.array([0.0])),
                                              (np.array([[5.0, 7.0]]), np.array([[0.0, 0.0]])),
                                              (np.zeros((0, 2)), np.zeros((0, 2)))])
     def test_records_too_short_for_a_difference(self, Y, expected):
         np.testing.assert_array_equal(d_data(Y, 1), expected)
         assert d_data(Y, 1).shape == Y.shape
-
-    def test_caller_record_unchanged(self):
-        Y = np.array([[1.0], [3.0], [2.0]])
-        d_data(Y, 1)
-        np.testing.assert_array_equal(Y, [[1.0], [3.0], [2.0]])
 
     @pytest.mark.parametrize("Y, error", [(np.array([1j, 2j]), TypeError), (np.zeros((2, 2, 2)), ValueError)])
     def test_bad_records(self, Y, error):
