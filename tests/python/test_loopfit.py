@@ -271,6 +271,11 @@ class TestErrors:
         with pytest.raises(ValueError, match="^Unsupported model order$"):
             identify(rec, CV_INT=[2])
 
+    @pytest.mark.parametrize("Delayc_in, Tident", [(2.0, 1e-300), (600.0, 1.0), (1e300, 1.0)])
+    def test_dead_time_longer_than_the_record(self, short_record, Delayc_in, Tident):
+        with pytest.raises(ValueError, match="^The dead time must be shorter than the record$"):
+            loopfit(short_record.u, short_record.y, Delayc_in, [0], [NO_SLICES], Tident)
+
     @pytest.mark.parametrize("Tident", [0.0, -1.0, np.inf, np.nan])
     def test_sample_time_must_be_positive(self, short_record, Tident):
         with pytest.raises((ValueError, ZeroDivisionError)):

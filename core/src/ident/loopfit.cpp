@@ -21,6 +21,16 @@ namespace {
 // A zero dead time is reported as this fraction of the sample time.
 constexpr double kZeroDeadTimeFraction = 0.4;
 
+// round(Delayc / Tident) + 1: a dead time in time units as a delay in
+// samples with the hold. A dead time of the record's length or more leaves
+// nothing to identify (and would not fit the integer delays).
+std::int64_t delay_samples(double Delayc, double Tident, Index N) {
+    const double samples = Delayc / Tident;
+    if (std::isfinite(samples) && std::abs(samples) >= static_cast<double>(N))
+        throw InvalidArgument("The dead time must be shorter than the record");
+    return pynum::round_half_even(samples) + 1;
+}
+
 // The loop's slice table and integrating flag, each read once, when first
 // needed; a read that throws is tried again by the next reader.
 class LoopTables {
@@ -107,7 +117,7 @@ std::int64_t loop_delay(const LoopData& in, LoopTables& tables, RandomSource& ra
     if (!(in.Delayc_in < 0.0)) {
         out.Delayc = in.Delayc_in;
         out.delay_source = DeadTimeSource::Given;
-        return pynum::round_half_even(in.Delayc_in / in.Tident) + 1;
+        return delay_samples(in.Delayc_in, in.Tident, in.U.rows());
     }
     out.delay_source = DeadTimeSource::Found;
     DelaySearchOutputs outputs;
@@ -188,7 +198,7 @@ LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warning
     first_order_responses(full, first, out);
 
     const bool integrating = tables.integrating();
-    const std::int64_t dlytem = pynum::round_half_even(out.Delayc / in.Tident) + 1;
+    const std::int64_t dlytem = delay_samples(out.Delayc, in.Tident, in.U.rows());
     const LoopSimulation sim =
         simulate_loop(in.U, in.Y, segmask(tables.slice_table(), in.U.rows()).samples, integrating, id.model,
                       Delay, first, dlytem);
