@@ -86,10 +86,9 @@ std::int64_t search_dead_time(const Matrix& U, const Matrix& Y, const DelaySearc
 // N x 1 column") of the same length ("U and Y must have the same number of
 // rows"); then the early statuses (constant MV, constant CV, no usable slice)
 // return without drawing. A sample time that is not positive and finite, and
-// a given dead time of the record's length or more, raise InvalidArgument; a
-// reduced model of an order other than 1 or 2
-// raises InvalidArgument "Unsupported model order". Exceptions of the
-// identification and reduction pass unchanged.
+// a given dead time of the record's length or more, raise InvalidArgument; so
+// does a reduced model of an order other than 1 or 2 ("Unsupported model
+// order"). Exceptions of the identification and reduction pass unchanged.
 LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warnings);
 
 }  // namespace vantrelpid
