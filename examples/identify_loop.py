@@ -1,35 +1,43 @@
-"""End-to-end example: design a test signal, simulate a plant test, select the
-usable data and record the call for later replay."""
+"""End-to-end example: simulate a plant test on one loop and identify it.
+
+The plant is 2 e^(-5 s) / (10 s + 1), sampled every second behind the hold,
+driven by a binary test sequence, with measurement noise. loopfit estimates
+the dead time, identifies the loop and returns a continuous model with its
+grade; the call is recorded under export/debug for replay.
+"""
 
 import numpy as np
-import scipy.signal
+from scipy.signal import lfilter
 
-from vantrelpid.callstash import load_pickle_function, record_function
-from vantrelpid.probeplan import probeplan
-from vantrelpid.sanity import sanity
-from vantrelpid.tools.segmask import segmask
+from vantrelpid.loopfit import loopfit
+from vantrelpid.tools.binseq import binseq
+
+
+def polynomial(c):
+    """Coefficients in descending powers of s, as text."""
+    n = len(c) - 1
+    power = lambda k: f" s^{k}" if k > 1 else (" s" if k == 1 else "")
+    return " + ".join(f"{x:.4g}{power(n - i)}" for i, x in enumerate(c) if x != 0)
 
 
 def main():
-    np.random.seed(2024)
-    # One loop whose process settles in about 60 samples.
-    test_signal, R = probeplan(1, [60], 0)
-    op = test_signal[:, 0]
-    # The plant: 2 e^{-5s} / (10 s + 1) sampled at 1 s, with 3 % noise.
-    a = np.exp(-1 / 10)
-    pv = scipy.signal.lfilter([0, 0, 0, 0, 0, 2 * (1 - a)], [1, -a], op)
-    pv += 0.03 * pv.std() * np.random.randn(len(pv)) + 50.0
+    N, Ts = 3000, 1.0
+    op = binseq(N, 12, 1, 10000, 2024)  # +1/-1, switching about every 12 samples
+    a = np.exp(-Ts / 10.0)
+    pv = lfilter([0, 0, 0, 0, 0, 0, 2 * (1 - a)], [1, -a], op)  # 5 s dead time + the hold
+    pv += 0.03 * pv.std() * np.random.default_rng(1).standard_normal(N) + 50.0
+    op, pv = op.reshape(-1, 1), pv.reshape(-1, 1)
 
-    const, pairs = sanity(np.column_stack([op, pv]))
-    print(f"{len(op)} samples; constant signals: {const}; correlated pairs: {pairs}")
+    # Leave out samples 1201 to 1500 (say, an upset), estimate the dead time.
+    (Apc, Bpc, Delayc, STP, FRQ, BND, Grade, w, Apc_tn, Bpc_tn, Ysim, Yerror,
+     Apc1, Bpc1, STP1, FRQ1, BND1, Ysim1, Yerror1, Message) = loopfit(
+        op, pv, -1, [0], [np.array([[1201, 1500]])], Ts, export_file=True)
 
-    # Samples 1201 to 1500 were disturbed: leave them out.
-    slices, samples = segmask([[[1201, 1500], [-1, -1]]], 0, len(pv))
-    print("selected stretches:", slices.tolist(), f"({len(samples)} samples)")
-
-    record_function({"module": __name__, "function_name": "main",
-                     "parameters": {"op": op, "pv": pv}}, filename="example")
-    load_pickle_function("export/debug/p_example.pkl")
+    print("status:", Message)
+    print(f"model: ({polynomial(Bpc)}) / ({polynomial(Apc)}) e^(-{Delayc} s)")
+    print(f"first order: K = {Bpc1[-1]:.4g}, T = {Apc1[0]:.4g} s, dead time {Delayc} s")
+    print(f"grade: {Grade}; simulation error {Yerror:.1f} % (first order {Yerror1:.1f} %)")
+    print(f"step response settles at {STP[-1, 0]:.3f}; error bound at low frequency {BND[0, 0]:.3f}")
 
 
 if __name__ == "__main__":

@@ -14,5 +14,6 @@ NB_MODULE(_utilities, m) {
     u::register_forms(m);
     u::register_spectra(m);
     u::register_grid(m);
+    u::register_differencing(m);
     u::register_arx(m);
 }

@@ -57,6 +57,26 @@ FORM_GENERAL = 1e-10
 # stacking -> unscale -> get_sub -> ss2armax -> d2cm2.
 PAIR_RECOVERY = 1e-6
 
+# --- ARX estimation (seglsq, wholelsq, the three-order estimate) -----------
+
+# The estimators solve normal equations built from FFT correlations, which
+# squares the regression's condition number and rounds each correlation at
+# the level of eps * log2(Nfft) of the signals' energy; the reference solves
+# the regression rows by SVD. Relative to the largest coefficient.
+ARX_VS_REGRESSION = 1e-8
+# A noise-free ARX plant fitted at its own order: the equations are
+# consistent, only rounding separates the estimate from the plant.
+ARX_NOISE_FREE = 1e-10
+# More parameters than equations: the minimum-norm solution from the normal
+# equations (squared singular values, numpy's cut-off) against the SVD of the
+# regression rows.
+ARX_UNDERDETERMINED = 1e-6
+# Dead-time scores rebuilt with lfilter instead of the search's own
+# simulation: the simulation error is a few per cent of the output, so the
+# simulations' rounding (SIMULATION_ORDER) grows by that ratio in the error
+# variance, and more for poorly damped candidate models.
+DEADTIME_SCORE = 1e-10
+
 # --- Error bounds, frequency-weighted reduction, low-order model selection ---
 
 # FFT covariances (transforms of length >= 2N) against direct sums of
@@ -86,26 +106,6 @@ REDUCTION_VS_TRANSCRIPTION = 1e-5
 # reduction per order).
 SELECTION_VS_TRANSCRIPTION = 1e-6
 
-# --- ARX estimation (seglsq, wholelsq, the three-order estimate) -----------
-
-# The estimators solve normal equations built from FFT correlations, which
-# squares the regression's condition number and rounds each correlation at
-# the level of eps * log2(Nfft) of the signals' energy; the reference solves
-# the regression rows by SVD. Relative to the largest coefficient.
-ARX_VS_REGRESSION = 1e-8
-# A noise-free ARX plant fitted at its own order: the equations are
-# consistent, only rounding separates the estimate from the plant.
-ARX_NOISE_FREE = 1e-10
-# More parameters than equations: the minimum-norm solution from the normal
-# equations (squared singular values, numpy's cut-off) against the SVD of the
-# regression rows.
-ARX_UNDERDETERMINED = 1e-6
-# Dead-time scores rebuilt with lfilter instead of the search's own
-# simulation: the simulation error is a few per cent of the output, so the
-# simulations' rounding (SIMULATION_ORDER) grows by that ratio in the error
-# variance, and more for poorly damped candidate models.
-DEADTIME_SCORE = 1e-10
-
 # --- Output-error fits and pair-model reduction ---------------------------
 
 # Roots as companion eigenvalues (Eigen versus LAPACK) and the polynomial
@@ -130,3 +130,53 @@ TRANSCRIPTION = 1e-7
 # An output-error fit of noisy first-order data: the pole within this of
 # the truth (the ARX start is biased by more).
 OE_POLE = 0.01
+
+# --- Process identification (mimofit, loopfit) ---------------------------------
+# Known plants sampled exactly, with 3 % white measurement noise unless stated.
+
+# The logarithmic part of the frequency grid: numpy's vectorised power (its
+# SIMD path on CPUs that have one) and the C library's pow differ by an ulp
+# at a few points.
+GRID_POWER = 5e-16
+# Static gain of a first- or second-order plant: 3 % noise over 3000 to 4000
+# samples leaves the estimate within about 0.5 %; the rest is headroom for
+# other noise draws.
+PLANT_GAIN = 0.03
+# Time constant of a first-order plant: the lag is less well determined than
+# the gain (about 1 %).
+PLANT_LAG = 0.05
+# Denominator of the second-order plant: the reduction to order 2 balances
+# the coefficients against a numerator zero that absorbs a sample of dead time.
+PLANT_SECOND_ORDER = 0.05
+# Gain of an integrating plant identified through the summed input: the
+# drift of the level makes the fit noisier; with the dead time given the
+# structure fits better.
+INTEGRATOR_GAIN = 0.05
+INTEGRATOR_GAIN_GIVEN_DELAY = 0.03
+# Lag of the integrating plant with the dead time given: the first-order fit
+# of the summed input is biased upwards by 6 to 14 %.
+INTEGRATOR_LAG = 0.20
+# Step responses against the exact sampled step (absolute, outputs of gain 2):
+# a gain error of 1 % is 0.02.
+STEP_FIRST_ORDER = 0.06
+STEP_SECOND_ORDER = 0.1
+# A step response of 3000 samples has settled on the model's gain: the slowest
+# lag of the plants is 20 samples (3000 samples are 150 time constants); the
+# rest is the rounding of the discretised model's gain.
+STEP_SETTLED = 1e-3
+# The simulated output against the noise-free output after the start-up, as
+# an rms relative to the output's deviation.
+SIMULATION_RMS = 0.02
+# Error percentages of a well identified loop: the noise alone gives about 3 %
+# of the filtered output's variance.
+ERROR_PERCENT_GOOD = 15.0
+# Spikes left in the data ruin the comparison: above this.
+ERROR_PERCENT_SPIKES = 30.0
+# The first-order model's amplitude and widened bound recomputed with scipy's
+# discretisation and frequency response: rounding of two discretisations.
+RESPONSE_RECOMPUTED = 1e-8
+# The simulations recomputed with scipy.signal.lfilter and butter: the slow
+# high-pass filter amplifies coefficient rounding (see SCIPY_COEFFICIENTS).
+SIMULATION_RECOMPUTED = 1e-6
+# Level alignment: means over a few thousand samples, in another order.
+LEVEL_ALIGNMENT = 1e-9

@@ -1,0 +1,79 @@
+// vantrelpid.tools.mimofit: multivariable identification into a stacked
+// discrete state-space model with error bounds and grades.
+
+#include <string>
+
+#include "support/module.hpp"
+#include "support/samples.hpp"
+#include "support/slice_table.hpp"
+#include "vantrelpid/ident/mimofit.hpp"
+
+namespace py = vantrelpid::py;
+using vantrelpid::Index;
+
+namespace {
+
+// A record with samples as a signal matrix: two-dimensional and real.
+vantrelpid::Matrix signal_matrix(nb::handle a, const char* name) {
+    const int nd = py::ndim(a);
+    if (nd == 1) py::raise_index_error("too many indices for array: array is 1-dimensional, but 2 were indexed");
+    if (nd != 2) py::raise_value_error(std::string(name) + " must be a two-dimensional signal matrix");
+    const char kind = py::dtype_kind(a);
+    if (kind != 'f' && kind != 'i' && kind != 'u' && kind != 'b')
+        py::raise_type_error(std::string(name) + " must hold real numbers");
+    return py::matrix_from(a);
+}
+
+// Delay[i, :], as numpy indexes the array of delays.
+vantrelpid::IntVector delay_row(nb::handle Delay, Index i) {
+    nb::object all = nb::slice(nb::none(), nb::none(), nb::none());
+    return py::delays(py::item(py::asarray(Delay), nb::make_tuple(nb::int_(i), all)), "Delay");
+}
+
+nb::tuple mimofit(nb::handle u, nb::handle y, nb::handle Delay, nb::handle Slice, nb::handle CV_INT) {
+    // np.array of both records; a record without samples is passed on
+    // empty, for the core's first check, before either record's shape counts.
+    nb::object ua = py::array_as(u, nullptr), ya = py::array_as(y, nullptr);
+    const bool empty = py::length(ua) == 0 || py::length(ya) == 0;
+    const vantrelpid::Matrix U = empty ? vantrelpid::Matrix() : signal_matrix(ua, "u");
+    const vantrelpid::Matrix Y = empty ? vantrelpid::Matrix() : signal_matrix(ya, "y");
+
+    vantrelpid::OutputArguments args;
+    args.slice_table = [&](Index i) { return py::slice_table(Slice, nb::int_(i)); };
+    args.integrating = [&](Index i) { return py::equals(py::item(CV_INT, i), 1); };
+    args.delays = [&](Index i) { return delay_row(Delay, i); };
+    py::NumpyRandom random;
+    const vantrelpid::MultivariableModel r = vantrelpid::mimofit(U, Y, args, random);
+
+    const Index ny = static_cast<Index>(r.ORDS.size()), nu = r.model.B.cols();
+    std::vector<std::string> grades;
+    for (char g : r.Grade) grades.emplace_back(1, g);
+    vantrelpid::IntVector ords(ny);
+    for (Index i = 0; i < ny; ++i) ords(i) = r.ORDS[static_cast<std::size_t>(i)];
+    return nb::make_tuple(py::array(r.model.A), py::array(r.model.B), py::array(r.model.C), py::array(r.model.D),
+                          py::array1d(ords), py::char_array(grades, {ny, nu}), py::array(r.Gh),
+                          py::array(r.BND_shw), py::array1d(r.w), py::array1d(r.meanU), py::array1d(r.STDu),
+                          py::array1d(r.meanY), py::array1d(r.STDy));
+}
+
+}  // namespace
+
+NB_MODULE(mimofit, m) {
+    py::init_module(m);
+    nb::module_::import_("vantrelpid.tools.segmask");
+    nb::module_::import_("vantrelpid.tools.fitclean");
+    nb::module_::import_("vantrelpid.tools.ceilband");
+    nb::module_::import_("vantrelpid.tools.compactfit");
+    m.def("mimofit", &mimofit, "u"_a, "y"_a, "Delay"_a, "Slice"_a, "CV_INT"_a,
+          "mimofit(u, y, Delay, Slice, CV_INT)\n"
+          "    -> (A, B, C, D, ORDS, Grade, Gh, BND_shw, w, meanU, STDu, meanY, STDy)\n\n"
+          "Identify the outputs y (N x ny, ny <= 5) from the inputs u (N x nu, nu <= 6), both\n"
+          "cut to their common length N >= 150. Per output i: the samples selected by Slice[i],\n"
+          "the preprocessing (integrating when CV_INT[i] == 1), ARX candidates of orders 12, 16\n"
+          "and 22 with the input delays Delay[i, :] (samples), the one with the smallest\n"
+          "penalised simulation error, its error bound and grades, and its low-order reduction.\n"
+          "A, B, C, D: the low-order models stacked (A and C block-diagonal, ORDS states each)\n"
+          "in engineering units. Grade: ny x nu letters. Gh, BND_shw: 175 x nu*ny response\n"
+          "magnitudes and error bounds, pair (i, j) in column i*nu + j, on the grid w.\n"
+          "Seeds numpy's global generator with 798.");
+}
