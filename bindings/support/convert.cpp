@@ -87,4 +87,10 @@ Matrix column_matrix(nb::handle obj) {
 
 Vector vector(nb::handle obj) { return vector_from(asarray(obj)); }
 
+Matrix row_matrix(nb::handle obj) {
+    nb::object a = asarray(obj);
+    if (ndim(a) <= 1) return vector_from(a).transpose();
+    return matrix_from(a);
+}
+
 }  // namespace vantrelpid::py

@@ -41,5 +41,7 @@ IntVector int_vector_from(nb::handle array);
 Matrix matrix(nb::handle obj, const char* what);
 Matrix column_matrix(nb::handle obj);
 Vector vector(nb::handle obj);
+// Polynomial rows (numerators, one row per input): a 1-D array is one row.
+Matrix row_matrix(nb::handle obj);
 
 }  // namespace vantrelpid::py

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "support/models.hpp"
 #include "support/module.hpp"
 #include "utilities/register.hpp"
 #include "vantrelpid/pynum.hpp"
@@ -34,26 +35,6 @@ Matrix matrix_arg(nb::handle obj, const char* name, OneD one_d) {
 util::StateSpace model_arg(nb::handle A, nb::handle B, nb::handle C, nb::handle D) {
     return {matrix_arg(A, "A", OneD::Column), matrix_arg(B, "B", OneD::Column), matrix_arg(C, "C", OneD::Row),
             matrix_arg(D, "D", OneD::Row)};
-}
-
-// The per-output orders: one integer, or a sequence of whole numbers.
-std::vector<Index> orders_arg(nb::handle ORDS) {
-    nb::object a = asarray(ORDS);
-    const char kind = dtype_kind(a);
-    if (kind == 'i' || kind == 'u') {
-        const IntVector v = int_vector_from(a);
-        return {v.data(), v.data() + v.size()};
-    }
-    if (kind == 'f') {
-        const Vector v = vector_from(a);
-        std::vector<Index> out;
-        for (Index k = 0; k < v.size(); ++k) {
-            if (!std::isfinite(v(k)) || v(k) != std::floor(v(k))) raise_type_error("ORDS must hold whole numbers of states");
-            out.push_back(static_cast<Index>(v(k)));
-        }
-        return out;
-    }
-    raise_type_error("ORDS must hold whole numbers of states");
 }
 
 double sample_time(nb::handle Ts) { return float_arg(Ts, "Ts"); }
@@ -90,7 +71,7 @@ void register_forms(nb::module_& m) {
     m.def(
         "get_sub",
         [](nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::handle ORDS, nb::handle i) {
-            const std::vector<Index> ords = orders_arg(ORDS);
+            const std::vector<Index> ords = model_orders(ORDS);
             const Index output = pynum::normalize_index(index_arg(i), static_cast<std::int64_t>(ords.size()));
             return model_result(util::get_sub(model_arg(A, B, C, D), ords, output));
         },
@@ -99,7 +80,7 @@ void register_forms(nb::module_& m) {
     m.def(
         "unscale",
         [](nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::handle STDu, nb::handle STDy, nb::handle ORDS) {
-            return model_result(util::unscale(model_arg(A, B, C, D), vector(STDu), vector(STDy), orders_arg(ORDS)));
+            return model_result(util::unscale(model_arg(A, B, C, D), vector(STDu), vector(STDy), model_orders(ORDS)));
         },
         "A"_a, "B"_a, "C"_a, "D"_a, "STDu"_a, "STDy"_a, "ORDS"_a,
         "unscale(A, B, C, D, STDu, STDy, ORDS) -> (A, B, C, D) of the scaled model in engineering units");

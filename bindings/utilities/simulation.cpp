@@ -7,17 +7,6 @@
 
 namespace vantrelpid::py::utilities {
 
-namespace {
-
-// A polynomial or numerator matrix with one row per input (a 1-D array is one row).
-Matrix rows(nb::handle obj) {
-    nb::object a = asarray(obj);
-    if (ndim(a) <= 1) return vector_from(a).transpose();
-    return matrix_from(a);
-}
-
-}  // namespace
-
 void register_simulation(nb::module_& m) {
     m.def(
         "add_dly",
@@ -31,19 +20,19 @@ void register_simulation(nb::module_& m) {
     m.def(
         "misosim",
         [](nb::handle A, nb::handle B, nb::handle U) {
-            return column(util::misosim(vector(A), rows(B), column_matrix(U)));
+            return column(util::misosim(vector(A), row_matrix(B), column_matrix(U)));
         },
         "A"_a, "B"_a, "U"_a, "misosim(A, B, U) -> N x 1 output of sum_j B_j / A driven by column j of U");
     m.def(
         "dsssim",
         [](nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::handle u) {
-            const util::StateSpace model{column_matrix(A), column_matrix(B), rows(C), rows(D)};
+            const util::StateSpace model{column_matrix(A), column_matrix(B), row_matrix(C), row_matrix(D)};
             return nb::make_tuple(array(util::dsssim(model, column_matrix(u))));
         },
         "A"_a, "B"_a, "C"_a, "D"_a, "u"_a, "dsssim(A, B, C, D, u) -> (y,) simulated from a zero state");
     m.def(
         "misofrq",
-        [](nb::handle A, nb::handle B, nb::handle w) { return array(util::misofrq(vector(A), rows(B), vector(w))); },
+        [](nb::handle A, nb::handle B, nb::handle w) { return array(util::misofrq(vector(A), row_matrix(B), vector(w))); },
         "A"_a, "B"_a, "w"_a, "misofrq(A, B, w) -> complex response of B_j / A, one row per frequency");
     m.def(
         "d_bode2",
@@ -64,7 +53,7 @@ void register_simulation(nb::module_& m) {
         [](nb::handle P, nb::handle M) {
             nb::object p = asarray(P);
             const Matrix pm = ndim(p) == 2 ? matrix_from(p) : Matrix();
-            return array(util::tt_bd(pm, rows(M)));
+            return array(util::tt_bd(pm, row_matrix(M)));
         },
         "P"_a, "M"_a, "tt_bd(P, M) -> P stacked above M; an empty P gives M");
 }

@@ -13,13 +13,6 @@ namespace vantrelpid::py::utilities {
 
 namespace {
 
-// A numerator matrix with one row per input (a 1-D array is one row).
-Matrix rows(nb::handle obj) {
-    nb::object a = asarray(obj);
-    if (ndim(a) <= 1) return vector_from(a).transpose();
-    return matrix_from(a);
-}
-
 // len(w) x m x m complex128.
 nb::object spectra_array(const std::vector<CMatrix>& Phi, Index m) {
     const Index F = static_cast<Index>(Phi.size());
@@ -49,7 +42,7 @@ void register_spectra(nb::module_& m) {
     m.def(
         "arxpe",
         [](nb::handle Ap, nb::handle Bp, nb::handle Ud, nb::handle y) {
-            return column(util::arxpe(vector(Ap), rows(Bp), column_matrix(Ud), output_record(y, "y")));
+            return column(util::arxpe(vector(Ap), row_matrix(Bp), column_matrix(Ud), output_record(y, "y")));
         },
         "Ap"_a, "Bp"_a, "Ud"_a, "y"_a,
         "arxpe(Ap, Bp, Ud, y) -> N x 1 prediction errors of Ap y = sum_j Bp_j u_j + e");

@@ -69,52 +69,61 @@ void require_finite(const Matrix& A, const Matrix& B, Cutoff cutoff) {
     throw LinAlgError("SVD did not converge in Linear Least Squares");
 }
 
+// The size LAPACK compares when it picks a pivot: |x| for real entries,
+// |re| + |im| for complex ones.
+double pivot_size(double x) { return std::abs(x); }
+double pivot_size(const Complex& x) { return std::abs(x.real()) + std::abs(x.imag()); }
+
 // LU factorisation with partial pivoting in place (LAPACK getf2 order):
-// the pivot is the first entry of largest magnitude in its column.
+// the pivot is the first entry of largest size in its column.
 // Returns false on an exact zero pivot.
-bool lu_factor(Matrix& LU, std::vector<Index>& piv) {
+template <typename Dense>
+bool lu_factor(Dense& LU, std::vector<Index>& piv) {
+    using Scalar = typename Dense::Scalar;
     const Index n = LU.rows();
     piv.resize(static_cast<std::size_t>(n));
     bool singular = false;
     for (Index k = 0; k < n; ++k) {
         Index p = k;
-        double best = std::abs(LU(k, k));
+        double best = pivot_size(LU(k, k));
         for (Index i = k + 1; i < n; ++i) {
-            const double v = std::abs(LU(i, k));
+            const double v = pivot_size(LU(i, k));
             if (v > best) {
                 best = v;
                 p = i;
             }
         }
         piv[static_cast<std::size_t>(k)] = p;
-        if (LU(p, k) == 0.0) {
+        if (LU(p, k) == Scalar(0)) {
             singular = true;
             continue;
         }
         if (p != k) LU.row(k).swap(LU.row(p));
-        const double inv = 1.0 / LU(k, k);
+        const Scalar inv = Scalar(1) / LU(k, k);
         for (Index i = k + 1; i < n; ++i) LU(i, k) *= inv;
         for (Index j = k + 1; j < n; ++j) {
-            const double ukj = LU(k, j);
-            if (ukj == 0.0) continue;
+            const Scalar ukj = LU(k, j);
+            if (ukj == Scalar(0)) continue;
             for (Index i = k + 1; i < n; ++i) LU(i, j) -= LU(i, k) * ukj;
         }
     }
     return !singular;
 }
 
-Matrix lu_apply(const Matrix& LU, const std::vector<Index>& piv, Matrix X) {
+template <typename Dense>
+Dense lu_apply(const Dense& LU, const std::vector<Index>& piv, Dense X) {
     const Index n = LU.rows();
     for (Index k = 0; k < n; ++k) {
         const Index p = piv[static_cast<std::size_t>(k)];
         if (p != k) X.row(k).swap(X.row(p));
     }
-    X = LU.triangularView<Eigen::UnitLower>().solve(X);
-    X = LU.triangularView<Eigen::Upper>().solve(X);
+    X = LU.template triangularView<Eigen::UnitLower>().solve(X);
+    X = LU.template triangularView<Eigen::Upper>().solve(X);
     return X;
 }
 
-void require_square(const Matrix& A, Index rhs_rows) {
+template <typename Dense>
+void require_square(const Dense& A, Index rhs_rows) {
     if (A.rows() != A.cols()) throw LinAlgError("Last 2 dimensions of the array must be square");
     if (rhs_rows != A.rows()) throw InvalidArgument("incompatible dimensions of the matrix and the right-hand side");
 }
@@ -182,7 +191,7 @@ double rcond_1norm(const Matrix& A) {
     Matrix LU = A;
     std::vector<Index> piv;
     if (!lu_factor(LU, piv)) return 0.0;
-    const Matrix inv = lu_apply(LU, piv, Matrix::Identity(A.rows(), A.cols()));
+    const Matrix inv = lu_apply(LU, piv, Matrix(Matrix::Identity(A.rows(), A.cols())));
     const double anorm = A.cwiseAbs().colwise().sum().maxCoeff();
     const double inorm = inv.cwiseAbs().colwise().sum().maxCoeff();
     if (!(anorm > 0.0) || !(inorm > 0.0) || !std::isfinite(inorm)) return 0.0;
@@ -218,57 +227,12 @@ Matrix expm(const Matrix& A) {
     return A.exp();
 }
 
-namespace {
-
-double pivot_size(const Complex& x) { return std::abs(x.real()) + std::abs(x.imag()); }
-
-// Complex LU with partial pivoting in place (LAPACK zgetf2 order).
-bool lu_factor(CMatrix& LU, std::vector<Index>& piv) {
-    const Index n = LU.rows();
-    piv.resize(static_cast<std::size_t>(n));
-    bool singular = false;
-    for (Index k = 0; k < n; ++k) {
-        Index p = k;
-        double best = pivot_size(LU(k, k));
-        for (Index i = k + 1; i < n; ++i) {
-            const double v = pivot_size(LU(i, k));
-            if (v > best) {
-                best = v;
-                p = i;
-            }
-        }
-        piv[static_cast<std::size_t>(k)] = p;
-        if (LU(p, k) == 0.0) {
-            singular = true;
-            continue;
-        }
-        if (p != k) LU.row(k).swap(LU.row(p));
-        const Complex inv = 1.0 / LU(k, k);
-        for (Index i = k + 1; i < n; ++i) LU(i, k) *= inv;
-        for (Index j = k + 1; j < n; ++j) {
-            const Complex ukj = LU(k, j);
-            if (ukj == 0.0) continue;
-            for (Index i = k + 1; i < n; ++i) LU(i, j) -= LU(i, k) * ukj;
-        }
-    }
-    return !singular;
-}
-
-}  // namespace
-
 CMatrix lu_solve(const CMatrix& A, const CMatrix& B) {
-    if (A.rows() != A.cols()) throw LinAlgError("Last 2 dimensions of the array must be square");
-    if (B.rows() != A.rows()) throw InvalidArgument("incompatible dimensions of the matrix and the right-hand side");
+    require_square(A, B.rows());
     CMatrix LU = A;
     std::vector<Index> piv;
     if (!lu_factor(LU, piv)) throw LinAlgError("Singular matrix");
-    CMatrix X = B;
-    for (Index k = 0; k < LU.rows(); ++k) {
-        const Index p = piv[static_cast<std::size_t>(k)];
-        if (p != k) X.row(k).swap(X.row(p));
-    }
-    X = LU.triangularView<Eigen::UnitLower>().solve(X);
-    return LU.triangularView<Eigen::Upper>().solve(X);
+    return lu_apply(LU, piv, B);
 }
 
 }  // namespace vantrelpid::util
