@@ -19,8 +19,8 @@ void register_arx(nb::module_& m) {
                                            delays ? *delays : IntVector::Zero(u.cols()));
             nb::list out;
             for (const ArxModel& model : models) {
-                out.append(array1d(model.Ap));
-                out.append(array(model.Bp));
+                out.append(array1d(model.den));
+                out.append(array(model.num));
             }
             return nb::tuple(out);
         },

@@ -17,7 +17,7 @@ nb::tuple seglsq(nb::handle U, nb::handle Y, nb::handle SlInd, nb::handle n, nb:
     py::NumpyRandom random;
     py::PythonWarnings warnings;
     const vantrelpid::ArxModel model = vantrelpid::seglsq(u, y, slices, order, delays, random, warnings);
-    return nb::make_tuple(py::array1d(model.Ap), py::array(model.Bp));
+    return nb::make_tuple(py::array1d(model.den), py::array(model.num));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ nb::tuple wholelsq(nb::handle U, nb::handle Y, nb::handle n, nb::handle Delay) {
     const vantrelpid::Vector y = py::signal_column(Y, "Y", /*floating_only=*/false);
     const std::int64_t order = py::index_arg(n);
     const vantrelpid::ArxModel model = vantrelpid::wholelsq(u, y, order, delays);
-    return nb::make_tuple(py::array1d(model.Ap), py::array(model.Bp));
+    return nb::make_tuple(py::array1d(model.den), py::array(model.num));
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ DelayScore score_candidate(const PreparedSignals& prep, const SliceSelection& se
                            RandomSource& random, WarningSink& warnings) {
     const IntVector D = IntVector::Constant(prep.Un.cols(), d);
     const ArxModel model = seglsq(prep.Un, prep.yn, sel.slices, kSearchOrder, D, random, warnings);
-    const Vector simulated = util::misosim(model.Ap, model.Bp, util::add_dly(prep.Un, D));
+    const Vector simulated = util::misosim(model.den, model.num, util::add_dly(prep.Un, D));
 
     const Index M = sel.samples.size();
     Vector error(M), output(M);

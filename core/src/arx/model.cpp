@@ -29,11 +29,11 @@ ArxModel arx_from_solution(const Vector& th, Index order, Index inputs) {
     const Index L = order + 1;
     if (th.size() < L * (inputs + 1) - 1) throw InvalidArgument("too few parameters for the model");
     ArxModel model;
-    model.Ap.resize(L);
-    model.Ap(0) = 1.0;
-    model.Ap.tail(order) = th.head(order);
-    model.Bp.resize(inputs, L);
-    for (Index i = 0; i < inputs; ++i) model.Bp.row(i) = -th.segment(order + i * L, L).transpose();
+    model.den.resize(L);
+    model.den(0) = 1.0;
+    model.den.tail(order) = th.head(order);
+    model.num.resize(inputs, L);
+    for (Index i = 0; i < inputs; ++i) model.num.row(i) = -th.segment(order + i * L, L).transpose();
     return model;
 }
 

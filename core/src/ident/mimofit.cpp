@@ -70,12 +70,10 @@ util::ArmaxModel best_candidate_model(const std::array<ArxModel, 3>& candidates,
     const std::int64_t nu = Un.cols();
     std::array<double, 3> criteria{};
     for (std::size_t k = 0; k < candidates.size(); ++k) {
-        const util::ArmaxModel model{candidates[k].Ap, candidates[k].Bp};
-        const double V = selected_error_variance(model, delayed, yn, samples, skip);
+        const double V = selected_error_variance(candidates[k], delayed, yn, samples, skip);
         criteria[k] = candidate_criterion(Ni, (kCandidateOrders[k] + 1) * (nu + 1), V);
     }
-    const ArxModel& chosen = candidates[static_cast<std::size_t>(chosen_candidate(criteria))];
-    return {chosen.Ap, chosen.Bp};
+    return candidates[static_cast<std::size_t>(chosen_candidate(criteria))];
 }
 
 // Output i: selection, preprocessing, candidates, bound and grade, reduction,

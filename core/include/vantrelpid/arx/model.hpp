@@ -8,13 +8,13 @@
 //   A(q) = 1 + a_1 q^-1 + ... + a_n q^-n,  B_i(q) = b_i0 + b_i1 q^-1 + ... + b_in q^-n.
 
 #include "vantrelpid/types.hpp"
+#include "vantrelpid/util/forms.hpp"
 
 namespace vantrelpid {
 
-struct ArxModel {
-    Vector Ap;  // [1, a_1, ..., a_n]
-    Matrix Bp;  // nu x (n + 1): row i holds b_i0, ..., b_in; the delays are not in it
-};
+// den = Ap = [1, a_1, ..., a_n]; num = Bp, nu x (n + 1): row i holds
+// b_i0, ..., b_in; the delays are not in it.
+using ArxModel = util::ArmaxModel;
 
 }  // namespace vantrelpid
 
