@@ -27,7 +27,7 @@ sys.path.insert(0, str(HERE))
 sys.path.insert(0, str(HERE.parent / "tests" / "python"))
 
 from harness import Case, main  # noqa: E402
-from loop_plants import LoopRecord, mimo_record  # noqa: E402
+from plants import Loop, loop_record  # noqa: E402
 
 from vantrelpid.loopfit import loopfit  # noqa: E402
 from vantrelpid.tools.mimofit import mimofit  # noqa: E402
@@ -53,7 +53,7 @@ def least_squares(U, y, n, delay):
 
 
 def loop_setup(N):
-    rec = LoopRecord([2.0], [10.0, 1.0], N, 12, dead_samples=5)
+    rec = Loop([2.0], [10.0, 1.0], N, 12, dead=5)
     return rec.u, rec.y
 
 
@@ -77,7 +77,7 @@ def mimo_plants(ny=5, nu=6):
 
 
 def mimo_setup():
-    u, y = mimo_record(mimo_plants(), 20000, Tsw=8)
+    u, y, _ = loop_record(mimo_plants(), 20000, Tsw=8, seed=11)
     delays = np.array([[1 + (i + j) % 3 for j in range(6)] for i in range(5)])
     return u, y, delays
 

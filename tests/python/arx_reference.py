@@ -1,123 +1,83 @@
-"""Explicit time-domain references for the ARX estimators.
-
-Each estimate is rebuilt from its regression rows with numpy.linalg.lstsq:
-for every equation t, y(t) = -a_1 y(t-1) - ... - a_n y(t-n)
-+ sum_i sum_l b_il u_i(t - l), over the samples whose lagged values lie
-inside the stretch. Plants are simulated with scipy.signal.lfilter.
-"""
+"""ARX references written out with numpy and scipy.signal: delays, simulation,
+and least-squares fits on explicit regression rows, for every equation t
+y(t) = -a_1 y(t-1) - ... - a_n y(t-n) + sum_i sum_l b_il u_i(t - d_i - l)."""
 
 import numpy as np
 from scipy.signal import lfilter
 
 
+def add_dly(U, d):
+    """Each column delayed by its whole number of samples, zeros in front."""
+    U = np.asarray(U, dtype=float)
+    d = np.broadcast_to(np.zeros(1, int) if d is None else np.asarray(d, dtype=int), (U.shape[1],))
+    return np.column_stack([np.r_[np.zeros(min(k, len(U))), U[:max(len(U) - k, 0), j]] for j, k in enumerate(d)])
+
+
+def misosim(A, B, U):
+    """Sum over inputs of B_j / A driven by column j, from rest, as a column."""
+    return sum(lfilter(b, A, U[:, j]) for j, b in enumerate(np.atleast_2d(B))).reshape(-1, 1)
+
+
+def rows(U, y, n, delays=None):
+    """Regression rows of every sample (values before the record taken as 0) and targets."""
+    lag = lambda x, k: np.r_[np.zeros(k), x[:len(x) - k]]
+    Ud = add_dly(U, delays)
+    cols = [-lag(y, k) for k in range(1, n + 1)] + [lag(Ud[:, i], l) for i in range(Ud.shape[1]) for l in range(n + 1)]
+    return np.column_stack(cols), np.asarray(y, dtype=float)
+
+
+def solve(X, t, n, nu):
+    theta = np.linalg.lstsq(X, t, rcond=None)[0]
+    return np.r_[1.0, theta[:n]], theta[n:].reshape(nu, n + 1)
+
+
+def arx_fit(U, y, n, delays=None):
+    """The whole record's fit (delays shifted in with zeros)."""
+    X, t = rows(U, np.ravel(y), n, delays)
+    return solve(X[n:], t[n:], n, U.shape[1])
+
+
 def fft_length(samples):
-    """The stretch's own length when a power of two, else the next power of two above."""
     return 1 << (samples - 1).bit_length()
 
 
-def shift_in_stretch(U, delays):
-    """Each column delayed by its delay inside the stretch, zeros in front."""
-    out = np.zeros_like(U, dtype=float)
-    for i, d in enumerate(delays):
-        out[d:, i] = U[:len(U) - d, i]
-    return out
-
-
-def regression(U, y, n):
-    """Regression rows and targets of the equations t = n .. len(y) - 1."""
-    N, nu = U.shape
-    rows = []
-    for t in range(n, N):
-        past_y = -y[t - n:t][::-1]
-        lagged_u = [U[t - n:t + 1, i][::-1] for i in range(nu)]
-        rows.append(np.concatenate([past_y, *lagged_u]))
-    return np.array(rows).reshape(-1, n + nu * (n + 1)), y[n:].astype(float)
-
-
-def model(theta, n, nu):
-    Ap = np.concatenate([[1.0], theta[:n]])
-    Bp = theta[n:].reshape(nu, n + 1)
-    return Ap, Bp
-
-
-def solve(blocks, n, nu):
-    """Least squares over stacked (rows, targets, weight) blocks."""
-    X = np.vstack([np.sqrt(w) * X for X, _, w in blocks])
-    y = np.concatenate([np.sqrt(w) * y for _, y, w in blocks])
-    return model(np.linalg.lstsq(X, y, rcond=None)[0], n, nu)
-
-
-def sliced_blocks(U, Y, SlInd, n, Delay=None, weighted=True):
-    """The sliced estimate's equations: the first slice without its first 80
-    samples, each input shifted inside its slice, rows weighted by the slice's
-    FFT length."""
-    blocks = []
+def seglsq_reference(U, Y, SlInd, n, Delay=None, weighted=True):
+    """Each slice shifted and fitted on its own (the first without its first 80
+    samples), its rows weighted by its FFT length."""
+    Xs, ts = [], []
     for k, (a, b) in enumerate(SlInd):
         first = a - 1 + (80 if k == 0 else 0)
-        Uk, yk = U[first:b].astype(float), Y[first:b, 0]
-        if Delay is not None:
-            Uk = shift_in_stretch(Uk, Delay)
-        X, t = regression(Uk, yk, n)
-        blocks.append((X, t, fft_length(len(yk)) if weighted else 1.0))
-    return blocks
+        X, t = rows(U[first:b], Y[first:b, 0], n, Delay)
+        w = np.sqrt(fft_length(len(t)) if weighted else 1.0)
+        Xs.append(w * X[n:])
+        ts.append(w * t[n:])
+    return solve(np.vstack(Xs), np.concatenate(ts), n, U.shape[1])
 
 
-def seglsq_reference(U, Y, SlInd, n, Delay=None, weighted=True):
-    return solve(sliced_blocks(U, Y, SlInd, n, Delay, weighted), n, U.shape[1])
-
-
-def wholelsq_reference(U, Y, n, Delay=None):
-    Us = U.astype(float) if Delay is None else shift_in_stretch(U, Delay)
-    X, t = regression(Us, Y[:, 0], n)
-    return solve([(X, t, 1.0)], n, U.shape[1])
-
-
-def aligned_regression(Un, yn, SlIndk, n, Delay):
+def triple_rows(U, y, SlIndk, n, Delay):
     """Equations of the three-order estimate: the first slice without its first
-    80 samples; in every slice only equations whose delayed inputs and past
-    outputs all lie inside the slice; equal weights."""
-    dmax = max(Delay)
-    Xs, ts = [], []
-    for k, (a, b) in enumerate(SlIndk):
-        first = a - 1 + (80 if k == 0 else 0)
-        last = min(b, len(yn))
-        for t in range(first + dmax + n, last):
-            past_y = -yn[t - n:t][::-1]
-            lagged_u = [Un[t - d - n:t - d + 1, i][::-1] for i, d in enumerate(Delay)]
-            Xs.append(np.concatenate([past_y, *lagged_u]))
-            ts.append(yn[t])
-    return np.array(Xs), np.array(ts)
+    80 samples; only equations whose lagged values all lie inside their slice."""
+    X, t = rows(U, y, n, Delay)
+    keep = np.concatenate([np.arange(a - 1 + (80 if k == 0 else 0) + max(Delay) + n, min(b, len(y)))
+                           for k, (a, b) in enumerate(SlIndk)])
+    return X[keep], t[keep]
 
 
-def triple_reference(Un, yn, SlIndk, n, Delay):
-    X, t = aligned_regression(Un, yn, SlIndk, n, Delay)
-    return model(np.linalg.lstsq(X, t, rcond=None)[0], n, Un.shape[1])
-
-
-def simulate(Ap, Bp, U, delays=None):
-    """Sum over inputs of B_i / A driven by input i delayed by its delay, from rest."""
-    N, nu = U.shape
-    y = np.zeros(N)
-    for i in range(nu):
-        d = 0 if delays is None else delays[i]
-        u = np.concatenate([np.zeros(d), U[:N - d, i]])
-        y += lfilter(Bp[i], Ap, u)
-    return y
+def triple_reference(U, y, SlIndk, n, Delay):
+    return solve(*triple_rows(U, y, SlIndk, n, Delay), n, U.shape[1])
 
 
 def arx_record(Ap, Bp, N, delays=None, noise=0.0, seed=0, zero_start=0):
-    """Inputs (normal noise, optionally zero for the first samples) and the
-    plant's output, with white equation noise of the given deviation."""
+    """Normal inputs (zero for the first samples) through the ARX plant, with
+    white equation noise of the given deviation."""
     rng = np.random.default_rng(seed)
-    nu = Bp.shape[0]
-    U = rng.standard_normal((N, nu))
+    U = rng.standard_normal((N, Bp.shape[0]))
     U[:zero_start] = 0.0
-    y = simulate(Ap, Bp, U, delays) + lfilter([1.0], Ap, noise * rng.standard_normal(N))
+    y = misosim(Ap, Bp, add_dly(U, delays))[:, 0] + lfilter([1.0], Ap, noise * rng.standard_normal(N))
     return U, y.reshape(-1, 1)
 
 
 def relative_error(estimate, reference):
     """Largest coefficient difference relative to the largest reference coefficient."""
-    est = np.concatenate([np.ravel(e) for e in estimate])
-    ref = np.concatenate([np.ravel(r) for r in reference])
+    est, ref = (np.concatenate([np.ravel(x) for x in m]) for m in (estimate, reference))
     return np.max(np.abs(est - ref)) / np.max(np.abs(ref))

@@ -1,18 +1,19 @@
-"""Plants with known parameters for the reduction tests: zero-order-hold
-discretisations by scipy.signal.cont2discrete, with the dead time held apart
-as the identification produces it, joined into one-output models over a
-common denominator and stacked into a multivariable model."""
+"""Plants with known parameters, sampled exactly: zero-order hold by
+scipy.signal.cont2discrete, dead times of whole samples. Loop records are
+driven by binary test sequences, with white noise from a generator of their
+own (numpy's global one is left to the code under test)."""
 
 import numpy as np
-from scipy.signal import cont2discrete
+from scipy.signal import cont2discrete, lfilter
 
 from vantrelpid import _utilities as u
+from vantrelpid.tools.binseq import binseq
 
 
-def zoh(num, den, h=1.0):
-    """(b, a) in powers of z^-1; b begins with the 0 of the one-sample hold."""
+def sampled(num, den, h=1.0, dead=0):
+    """(b, a) in powers of z^-1 of num/den e^(-dead h s) behind the hold: b begins with the hold's zero."""
     b, a, _ = cont2discrete((num, den), h, method="zoh")
-    return np.ravel(b), np.asarray(a, dtype=float)
+    return np.r_[np.zeros(dead), np.ravel(b)], np.asarray(a, dtype=float)
 
 
 def fopdt(K, T, h=1.0):
@@ -20,31 +21,43 @@ def fopdt(K, T, h=1.0):
     return np.array([0.0, K * (1 - a)]), np.array([1.0, -a])
 
 
-def sopdt(K, T1, T2, h=1.0):
-    return zoh([K], np.polymul([T1, 1.0], [T2, 1.0]), h)
+def loop_record(plants, N, Tsw=12, Ts=1.0, noise=0.03, seed=7, level=0.0, noise_seed=None):
+    """Inputs u (N x nu) and outputs y (N x ny) of plants[i][j] = (num, den, dead samples)
+    from input j to output i, each output with white noise of `noise` times its
+    deviation plus `level`; also the noise-free outputs."""
+    state = np.random.get_state()
+    u = np.column_stack([binseq(N, Tsw, 1, 10000, seed + j) for j in range(len(plants[0]))])
+    np.random.set_state(state)
+    rng = np.random.default_rng(seed if noise_seed is None else noise_seed)
+    y0 = np.column_stack([sum(lfilter(*sampled(num, den, Ts, dead), u[:, j]) for j, (num, den, dead) in enumerate(row))
+                          for row in plants])
+    y = y0 + np.column_stack([noise * np.std(c) * rng.standard_normal(N) for c in y0.T]) + level
+    return u, y, y0
 
 
-def underdamped(K, wn, zeta, h=1.0):
-    return zoh([K * wn * wn], [1.0, 2 * zeta * wn, wn * wn], h)
+class Loop:
+    """One loop: u, y (N x 1), the noise-free y0 and the exact sampled unit step of 3000 samples."""
+
+    def __init__(self, num, den, N, Tsw=12, Ts=1.0, dead=0, noise=0.03, level=50.0):
+        self.Ts, self.level = Ts, level
+        self.u, self.y, self.y0 = loop_record([[(num, den, dead)]], N, Tsw, Ts, noise, 107, level, noise_seed=7)
+        self.step = lfilter(*sampled(num, den, Ts, dead), np.ones(3000))
 
 
 def common_denominator(pairs):
-    """One output's (den, num) from the (b, a, extra_delay) of its inputs:
-    the product of the denominators, each numerator times the others' and
-    shifted by its extra delay, all padded to one length."""
+    """One output's (den, num) from the (b, a, extra delay) of its inputs: the
+    product of the denominators, each numerator times the others', all padded."""
     den = np.array([1.0])
     for _, a, _ in pairs:
         den = np.convolve(den, a)
     rows = []
     for k, (b, _, extra) in enumerate(pairs):
-        row = np.concatenate([np.zeros(extra), b])
+        row = np.r_[np.zeros(extra), b]
         for m, (_, a, _) in enumerate(pairs):
-            if m != k:
-                row = np.convolve(row, a)
+            row = row if m == k else np.convolve(row, a)
         rows.append(row)
     n = max(len(den), *(len(r) for r in rows))
-    num = np.array([np.concatenate([r, np.zeros(n - len(r))]) for r in rows])
-    return np.concatenate([den, np.zeros(n - len(den))]), num
+    return np.r_[den, np.zeros(n - len(den))], np.array([np.r_[r, np.zeros(n - len(r))] for r in rows])
 
 
 def stacked(models):
@@ -57,10 +70,7 @@ def stacked(models):
 
 
 def three_input_output():
-    """A first-order lag, an underdamped pair with 3 samples of extra dead
-    time and a negative gain with 2, over one common denominator."""
-    return common_denominator([
-        (*fopdt(1.0, 10.0), 0),
-        (*underdamped(1.0, 0.3, 0.4), 3),
-        (*fopdt(-0.7, 5.0), 2),
-    ])
+    """A first-order lag, an underdamped pair with 3 samples of extra dead time
+    and a negative gain with 2, over one common denominator."""
+    return common_denominator([(*fopdt(1.0, 10.0), 0), (*sampled([0.09], [1.0, 0.24, 0.09]), 3),
+                               (*fopdt(-0.7, 5.0), 2)])

@@ -2,60 +2,50 @@ import numpy as np
 import pytest
 
 from conftest import assert_same_generator_state, generator_state
-from test_binseq import reference as binseq_reference
+from reduction_reference import binseq
 from vantrelpid.probeplan import probeplan
 
 
 def reference(nSignal, T2ST, Interact):
-    N = 45 * max(T2ST)
-    if N < 300:
-        N = 300
+    N = max(45 * max(T2ST), 300)
     sig = np.zeros((N, nSignal))
     for k in range(nSignal):
         tsw = round(max(T2ST) / 4) if Interact == 1 else round(T2ST[k] / 4)
-        sig[:, k] = binseq_reference(N, tsw, 1, 7 * tsw) + 0.6 * (np.random.rand(N) - 0.5)
+        sig[:, k] = binseq(N, tsw, 1, 7 * tsw) + 0.6 * (np.random.rand(N) - 0.5)
     return sig, np.cov(sig, rowvar=False)
 
 
-class TestProbeplan:
-    @pytest.mark.parametrize("args", [
-        (2, [100, 200], 1),
-        (2, [100, 200], 0),
-        (1, [4], 0),
-        (2, [10, 14, 60], True),      # extra entries raise N and the common switching time
-        (3, np.array([20, 30, 10]), 0),
-    ])
-    def test_reproduces_numpys_stream(self, args):
-        np.random.seed(123)
-        sig, R = probeplan(*args)
-        state = generator_state()
-        np.random.seed(123)
-        ref_sig, ref_R = reference(*args)
-        assert_same_generator_state(state, generator_state())
-        np.testing.assert_array_equal(sig, ref_sig)
-        np.testing.assert_allclose(R, ref_R, rtol=1e-12, atol=1e-15)
-        assert R.shape == ref_R.shape and R.dtype == np.float64
+@pytest.mark.parametrize("args", [
+    (2, [100, 200], 1),
+    (2, [100, 200], 0),
+    (1, [4], 0),                     # at least 300 samples; R zero-dimensional
+    (2, [10, 14, 60], True),         # extra entries raise N and the common switching time
+    (3, np.array([20, 30, 10]), 0),
+    (1, [5.0], 0),
+])
+def test_reproduces_numpys_stream(args):
+    np.random.seed(123)
+    sig, R = probeplan(*args)
+    state = generator_state()
+    np.random.seed(123)
+    ref_sig, ref_R = reference(*args)
+    assert_same_generator_state(state, generator_state())
+    np.testing.assert_array_equal(sig, ref_sig)
+    np.testing.assert_allclose(R, ref_R, rtol=1e-12, atol=1e-15)
+    assert R.shape == ref_R.shape and R.dtype == np.float64
 
-    def test_single_signal_covariance_is_zero_dimensional(self):
-        sig, R = probeplan(1, [4], 0)
-        assert sig.shape == (300, 1) and R.shape == ()
 
-    def test_too_short_t2st_draws_nothing(self):
-        state = generator_state()
-        with pytest.raises(ValueError, match="^T2ST has too few elements$"):
-            probeplan(3, [10, 20], 0)
-        assert_same_generator_state(state, generator_state())
-
-    def test_zero_switching_time_after_earlier_draws(self):
-        np.random.seed(9)
-        with pytest.raises(ZeroDivisionError):
-            probeplan(2, [40, 2], 0)
-        state = generator_state()
-        np.random.seed(9)
-        np.random.rand(2 * 1800)
-        assert_same_generator_state(state, generator_state())
-
-    def test_float_length(self):
-        with pytest.raises(TypeError):
-            probeplan(1, [100.0], 0)
-        assert probeplan(1, [5.0], 0)[0].shape == (300, 1)
+def test_failures():
+    state = generator_state()
+    with pytest.raises(ValueError, match="^T2ST has too few elements$"):
+        probeplan(3, [10, 20], 0)
+    assert_same_generator_state(state, generator_state())
+    with pytest.raises(TypeError):
+        probeplan(1, [100.0], 0)
+    np.random.seed(9)
+    with pytest.raises(ZeroDivisionError):    # after the first signal's draws
+        probeplan(2, [40, 2], 0)
+    state = generator_state()
+    np.random.seed(9)
+    np.random.rand(2 * 1800)
+    assert_same_generator_state(state, generator_state())

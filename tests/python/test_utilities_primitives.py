@@ -1,66 +1,152 @@
-"""Numerical primitives of the utility layer: lfilter, roots and least
-squares against scipy.signal.lfilter, numpy.roots, numpy.linalg.lstsq and
-scipy.linalg.lstsq."""
+"""Numerical primitives of the utility layer against scipy.signal (lfilter,
+lfiltic), numpy.roots/poly, numpy.diff and numpy's and scipy's least squares."""
 
 import numpy as np
 import pytest
 from scipy import linalg, signal
 
-from references import FORM_GENERAL, REDUCTION_ORDER
+import reduction_reference as ref
+from references import FILTER_ROUNDOFF, FORM_GENERAL, REDUCTION_ORDER, ROOTS_ROUNDOFF
 from vantrelpid import _utilities as u
 
 
-class TestLfilter:
-    @pytest.mark.parametrize("b, a", [
-        ([0.5, 0.2, 0.1], [1.0, -1.5, 0.7]),
-        ([1.0, 2.0, 3.0, 4.0], [2.0, -0.4]),         # normalised by a[0], b longer than a
-        ([0.3], [1.0, -0.9, 0.2, 0.05, -0.01]),
-        ([1.0, -1.0], [4.0]),                        # FIR: convolution by b / a[0]
-    ])
-    def test_matches_scipy(self, b, a):
-        x = np.random.default_rng(4).standard_normal(500)
-        np.testing.assert_array_equal(u.lfilter(b, a, x), signal.lfilter(b, a, x))
+@pytest.mark.parametrize("b, a", [([0.5, 0.2, 0.1], [1.0, -1.5, 0.7]), ([1.0, 2.0, 3.0, 4.0], [2.0, -0.4]),
+                                  ([1.0, -1.0], [4.0])])
+def test_lfilter_is_scipys(b, a):
+    x = np.random.default_rng(4).standard_normal(500)
+    np.testing.assert_array_equal(u.lfilter(b, a, x), signal.lfilter(b, a, x))
 
 
-class TestRoots:
-    @pytest.mark.parametrize("p", [
-        [1.0, -6.0, 11.0, -6.0],
-        [0.0, 0.0, 2.0, 0.0, -8.0],           # leading zeros stripped
-        [1.0, 2.0, 0.0, 0.0],                 # trailing zeros give zero roots
-        [1.0, 0.2, 4.0],                      # a complex pair
-        [3.0],
-        [0.0, 0.0],
-    ])
-    def test_matches_numpy(self, p):
-        ours, expected = u.roots(p), np.roots(p)
-        assert ours.shape == expected.shape and ours.dtype == np.complex128
-        np.testing.assert_allclose(np.sort_complex(ours), np.sort_complex(expected.astype(complex)), atol=FORM_GENERAL)
+@pytest.mark.parametrize("b, a", [
+    ([0.2], [1.0, -0.9]),
+    ([0.0, 0.3, -0.1, 0.02], [1.0, -0.7]),      # numerator longer
+    ([0.5], [1.0, -0.2, 0.1, -0.05]),           # denominator longer
+    ([0.4, 0.2], [2.0, -1.0, 0.3]),             # normalised by a[0]
+    ([1.0, -1.0, 0.5], [4.0]),                  # FIR
+    ([1.0], [1.0, -1.0]),                       # integrator
+    ([], [1.0, -0.5]),                          # no numerator: zeros
+])
+@pytest.mark.parametrize("u0, y0", [(0.0, 0.0), (1.5, -0.7)])
+def test_filtini_against_lfiltic_and_lfilter(b, a, u0, y0):
+    x = np.r_[u0, np.random.default_rng(3).normal(size=299)]
+    out, expected = u.filtini(np.array(b), np.array(a), x, y0), ref.filtini(b, a, x, y0)
+    assert out.shape == (300, 1) and out.dtype == np.float64
+    np.testing.assert_allclose(out, expected, rtol=0, atol=FILTER_ROUNDOFF * np.abs(expected).max())
+    if u0 == y0 == 0.0 and b and a[0] == 1.0:   # zero state, the system's every call: lfilter to the bit
+        np.testing.assert_array_equal(out[:, 0], signal.lfilter(b, a, x))
 
 
-class TestLstsq:
-    def test_overdetermined_matches_numpy(self):
-        rng = np.random.default_rng(9)
-        A, b = rng.standard_normal((80, 6)), rng.standard_normal(80)
-        expected = np.linalg.lstsq(A, b, rcond=None)[0]
-        np.testing.assert_allclose(u.lstsq(A, b), expected, rtol=REDUCTION_ORDER * 100)
-        np.testing.assert_allclose(u.lstsq(A, b, scipy_cutoff=True), linalg.lstsq(A, b)[0], rtol=REDUCTION_ORDER * 100)
+@pytest.mark.parametrize("a, message", [([], "There must be at least one `a` coefficient."),
+                                        ([0.0, 1.0], "First `a` filter coefficient must be non-zero.")])
+def test_filtini_invalid_denominator(a, message):
+    with pytest.raises(ValueError, match=message):
+        u.filtini(np.array([1.0]), np.array(a), np.ones(5), 0.0)
 
-    def test_minimum_norm_for_rank_deficient_matrices(self):
-        rng = np.random.default_rng(10)
-        A = rng.standard_normal((30, 3))
-        A = np.column_stack([A, A[:, 0] + A[:, 1]])  # rank 3
-        b = rng.standard_normal(30)
-        np.testing.assert_allclose(u.lstsq(A, b), np.linalg.lstsq(A, b, rcond=None)[0], atol=1e-12)
-        np.testing.assert_allclose(u.lstsq(A.T, b[:4]), np.linalg.lstsq(A.T, b[:4], rcond=None)[0], atol=1e-12)
+
+@pytest.mark.parametrize("p", [[1.0, -6.0, 11.0, -6.0], [0.0, 0.0, 2.0, 0.0, -8.0], [1.0, 2.0, 0.0, 0.0],
+                               [1.0, 0.2, 4.0], [3.0], [0.0, 0.0]])
+def test_roots_as_numpy_finds_them(p):
+    ours, expected = u.roots(p), np.roots(p).astype(complex)
+    assert ours.shape == expected.shape and ours.dtype == np.complex128
+    np.testing.assert_allclose(np.sort_complex(ours), np.sort_complex(expected), atol=FORM_GENERAL)
+
+
+class TestStabpoly:
+    @pytest.mark.parametrize("p", [[1.0], [1.0, -0.9], [1.0, -1.5, 0.56], [1.0, -0.5, 0.0], [1.0, -1.0], [1.0, 0.0, 1.0],
+                                   [1.0, -2.0, 1.0], [1.0, 0.0, 0.0, -1.0], [1.0, -2 * np.cos(0.3), 1.0]])
+    def test_stable_input_and_roots_on_the_circle_come_back_bit_for_bit(self, p):
+        out = u.stabpoly(np.array(p))
+        assert out.dtype == np.float64
+        np.testing.assert_array_equal(out, p)
+
+    @pytest.mark.parametrize("p", [[1.0, -1.05], [1.0, -2.5, 1.0], [1.0, 0.4, 1.69], [1.0, -3.0, 3.75, -1.625],
+                                   [1.0, -4.0, 6.0, -4.0, 0.999], [2.0, -4.0], [0.0, 1.0, -2.0], [1.0, -2.0, 0.0]])
+    def test_roots_outside_are_reflected_as_numpy_finds_them(self, p):
+        out = u.stabpoly(np.array(p))
+        assert out.shape == (len(p),) and out[0] == 1.0
+        np.testing.assert_allclose(out, ref.stabpoly(p), rtol=0, atol=ROOTS_ROUNDOFF * np.abs(p).max())
+        assert np.all(np.abs(np.roots(out)) <= 1 + 1e-9)
+
+    def test_random_polynomials_leading_one_and_non_finite(self):
+        rng = np.random.default_rng(7)
+        for n in rng.integers(1, 7, 50):
+            p = np.r_[1.0, rng.normal(scale=1.5, size=n)]
+            np.testing.assert_allclose(u.stabpoly(p), ref.stabpoly(p), rtol=0, atol=1e-10 * np.abs(p).max())
+        np.testing.assert_allclose(u.stabpoly(np.array([2.0, -1.0])), [1.0, -0.5], rtol=ROOTS_ROUNDOFF)
+        for bad in (np.nan, -np.inf):
+            with pytest.raises(np.linalg.LinAlgError, match="Array must not contain infs or NaNs"):
+                u.stabpoly(np.array([1.0, bad, 0.5]))
+
+
+class TestLeastSquares:
+    rng = np.random.default_rng(9)
+    A, b = rng.standard_normal((80, 6)), rng.standard_normal(80)
+    cases = {"full": A, "dependent": np.column_stack([A[:, :3], A[:, 0] - 2 * A[:, 2], np.zeros(80)]), "wide": A[:4]}
+
+    @pytest.mark.parametrize("solve", [u.lstsq, u.lstsq_augmented])
+    @pytest.mark.parametrize("case", cases)
+    def test_minimum_norm_as_numpy(self, solve, case):
+        A = self.cases[case]
+        b = self.b[:len(A)]
+        np.testing.assert_allclose(solve(A, b), np.linalg.lstsq(A, b, rcond=None)[0], rtol=100 * REDUCTION_ORDER,
+                                   atol=1e-12)
+        if case == "full":
+            np.testing.assert_allclose(u.lstsq(A, b, scipy_cutoff=True), linalg.lstsq(A, b)[0], rtol=100 * REDUCTION_ORDER)
+        if solve is u.lstsq_augmented:
+            for scale in (1e-200, 1e200):
+                np.testing.assert_allclose(solve(A * scale, b * scale), solve(A, b), rtol=1e-12, atol=1e-12)
 
     def test_cutoffs_differ_as_numpy_and_scipy_do(self):
-        # A singular value of 1e-15 (relative) lies between scipy's cut-off
-        # eps and numpy's eps * max(M, N): numpy drops it, scipy keeps it.
-        A = np.zeros((50, 3))
-        A[:3, :3] = np.diag([1.0, 1e-15, 1.0])
-        b = np.zeros(50)
-        b[:3] = [2.0, 3e-15, 4.0]
-        np.testing.assert_allclose(u.lstsq(A, b), np.linalg.lstsq(A, b, rcond=None)[0], atol=1e-12)
+        # A relative singular value of 1e-15 lies between scipy's cut-off eps
+        # and numpy's eps * max(M, N): numpy drops it, scipy keeps it.
+        A, b = np.zeros((50, 3)), np.zeros(50)
+        A[:3, :3], b[:3] = np.diag([1.0, 1e-15, 1.0]), [2.0, 3e-15, 4.0]
         np.testing.assert_allclose(u.lstsq(A, b), [2.0, 0.0, 4.0], atol=1e-12)
-        np.testing.assert_allclose(u.lstsq(A, b, scipy_cutoff=True), linalg.lstsq(A, b)[0], rtol=1e-12)
         np.testing.assert_allclose(u.lstsq(A, b, scipy_cutoff=True), [2.0, 3.0, 4.0], rtol=1e-12)
+        np.testing.assert_allclose(u.lstsq(A, b, scipy_cutoff=True), linalg.lstsq(A, b)[0], rtol=1e-12)
+
+    def test_augmented_qr_on_the_rank_deficient_order_two_regressor(self):
+        # The order-2 equation-error regressor of a first-order response: its
+        # smallest singular value lies below numpy's cut-off.
+        x = ref.create_input_signal()
+        y = signal.lfilter([0.2], [1.0, -0.9], x)
+        A, b = np.column_stack([-y[1:-1], -y[:-2], x[2:], x[1:-1]]), y[2:]
+        s = np.linalg.svd(A, compute_uv=False)
+        assert s[-1] < np.finfo(float).eps * len(b) * s[0]
+        np.testing.assert_allclose(u.lstsq_augmented(A, b), np.linalg.lstsq(A, b, rcond=None)[0], atol=1e-9)
+
+    @pytest.mark.parametrize("row, col, zero_first", [(4, 1, False), (7, None, False), (8, 2, True)])
+    def test_augmented_non_finite_raises(self, row, col, zero_first):
+        A, b = np.ones((10, 3)), np.ones(10)
+        A[:, 1] = np.arange(10.0)
+        A[:, 0] *= not zero_first
+        for bad in (np.nan, np.inf):
+            A2, b2 = A.copy(), b.copy()
+            if col is None:
+                b2[row] = bad
+            else:
+                A2[row, col] = bad
+            with pytest.raises(np.linalg.LinAlgError, match="SVD did not converge in Linear Least Squares"):
+                u.lstsq_augmented(A2, b2)
+
+
+class TestDData:
+    @pytest.mark.parametrize("shape, flag", [((50,), 1), ((50, 1), 1.0), ((50, 3), True), ((2, 2), np.int64(1))])
+    def test_integrating_records_are_differenced(self, shape, flag):
+        Y = np.cumsum(np.random.default_rng(1).standard_normal(shape), axis=0)
+        d = u.d_data(Y, flag)
+        assert d.shape == Y.shape and d.dtype == np.float64
+        np.testing.assert_array_equal(d, np.concatenate([np.diff(Y, axis=0)[:1], np.diff(Y, axis=0)]))
+
+    def test_other_flags_short_and_bad_records(self):
+        Y = np.arange(12.0).reshape(6, 2)
+        for flag in (0, 2, 1.5, False):
+            d = u.d_data(Y, flag)
+            np.testing.assert_array_equal(d, Y)
+            assert d is not Y and not np.shares_memory(d, Y)
+        for Y, expected in ((np.array([5.0]), [0.0]), (np.array([[5.0, 7.0]]), [[0.0, 0.0]]), (np.zeros((0, 2)), np.zeros((0, 2)))):
+            np.testing.assert_array_equal(u.d_data(Y, 1), expected)
+            assert u.d_data(Y, 1).shape == Y.shape
+        for Y, error in ((np.array([1j, 2j]), TypeError), (np.zeros((2, 2, 2)), ValueError)):
+            with pytest.raises(error):
+                u.d_data(Y, 1)
