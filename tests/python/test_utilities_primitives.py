@@ -36,13 +36,6 @@ def test_filtini_against_lfiltic_and_lfilter(b, a, u0, y0):
         np.testing.assert_array_equal(out[:, 0], signal.lfilter(b, a, x))
 
 
-@pytest.mark.parametrize("a, message", [([], "There must be at least one `a` coefficient."),
-                                        ([0.0, 1.0], "First `a` filter coefficient must be non-zero.")])
-def test_filtini_invalid_denominator(a, message):
-    with pytest.raises(ValueError, match=message):
-        u.filtini(np.array([1.0]), np.array(a), np.ones(5), 0.0)
-
-
 @pytest.mark.parametrize("p", [[1.0, -6.0, 11.0, -6.0], [0.0, 0.0, 2.0, 0.0, -8.0], [1.0, 2.0, 0.0, 0.0],
                                [1.0, 0.2, 4.0], [3.0], [0.0, 0.0]])
 def test_roots_as_numpy_finds_them(p):
@@ -115,19 +108,12 @@ class TestLeastSquares:
         assert s[-1] < np.finfo(float).eps * len(b) * s[0]
         np.testing.assert_allclose(u.lstsq_augmented(A, b), np.linalg.lstsq(A, b, rcond=None)[0], atol=1e-9)
 
-    @pytest.mark.parametrize("row, col, zero_first", [(4, 1, False), (7, None, False), (8, 2, True)])
-    def test_augmented_non_finite_raises(self, row, col, zero_first):
-        A, b = np.ones((10, 3)), np.ones(10)
-        A[:, 1] = np.arange(10.0)
-        A[:, 0] *= not zero_first
-        for bad in (np.nan, np.inf):
-            A2, b2 = A.copy(), b.copy()
-            if col is None:
-                b2[row] = bad
-            else:
-                A2[row, col] = bad
+    def test_augmented_non_finite_raises(self):
+        for where, first in (((4, 1), 1.0), ((7, 3), 1.0), ((8, 2), 0.0)):   # in A, in b below the triangle,
+            Ab = np.c_[np.full(10, first), np.arange(10.0), np.ones((10, 2))]  # after a zero column
+            Ab[where] = np.nan
             with pytest.raises(np.linalg.LinAlgError, match="SVD did not converge in Linear Least Squares"):
-                u.lstsq_augmented(A2, b2)
+                u.lstsq_augmented(Ab[:, :3], Ab[:, 3])
 
 
 class TestDData:
@@ -138,7 +124,7 @@ class TestDData:
         assert d.shape == Y.shape and d.dtype == np.float64
         np.testing.assert_array_equal(d, np.concatenate([np.diff(Y, axis=0)[:1], np.diff(Y, axis=0)]))
 
-    def test_other_flags_short_and_bad_records(self):
+    def test_other_flags_and_short_records(self):
         Y = np.arange(12.0).reshape(6, 2)
         for flag in (0, 2, 1.5, False):
             d = u.d_data(Y, flag)
@@ -147,6 +133,3 @@ class TestDData:
         for Y, expected in ((np.array([5.0]), [0.0]), (np.array([[5.0, 7.0]]), [[0.0, 0.0]]), (np.zeros((0, 2)), np.zeros((0, 2)))):
             np.testing.assert_array_equal(u.d_data(Y, 1), expected)
             assert u.d_data(Y, 1).shape == Y.shape
-        for Y, error in ((np.array([1j, 2j]), TypeError), (np.zeros((2, 2, 2)), ValueError)):
-            with pytest.raises(error):
-                u.d_data(Y, 1)

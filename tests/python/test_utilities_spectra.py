@@ -1,5 +1,3 @@
-"""ARX prediction errors, lag-window spectra and inverse-spectrum diagonals."""
-
 import numpy as np
 import pytest
 import scipy.signal
@@ -22,15 +20,6 @@ class TestArxpe:
             assert e.shape == (500, 1) and e.dtype == np.float64
             np.testing.assert_allclose(e[:, 0], noise, rtol=0, atol=REDUCTION_ORDER)
 
-    @pytest.mark.parametrize("Bp, y, message", [
-        (np.ones((3, 2)), np.ones(10), "arxpe needs one numerator row per input column: 3 rows for 2 inputs"),
-        (np.ones((2, 2)), np.ones(9), "arxpe needs one output sample per input row: 9 samples for 10 rows"),
-        (np.ones((2, 2)), np.ones((10, 2)), "y must be one-dimensional or a single column"),
-    ])
-    def test_mismatched_shapes(self, Bp, y, message):
-        with pytest.raises(ValueError, match=f"^{message}$"):
-            arxpe(self.Ap, Bp, np.ones((10, 2)), y)
-
 
 class TestCrsspct:
     @pytest.mark.parametrize("N, m, M", [(400, 3, 40), (60, 2, 300), (1, 2, 5), (257, 1, 0)])
@@ -50,12 +39,10 @@ class TestCrsspct:
         assert np.all(np.linalg.eigvalsh(Phi) > -1e-12 * np.abs(Phi).max())
         assert abs(np.mean(Phi[:, 0, 0].real) / 1.7**2 - 1) < WHITE_NOISE_FLAT
 
-    @pytest.mark.parametrize("window, M, message", [
-        ("H", 300, 'Unknown lag window "H": only "P" (Parzen) is available'), ("P", -1, "M must not be negative")])
-    def test_invalid_options(self, window, M, message):
+    def test_other_lag_windows(self):
         with pytest.raises(ValueError) as info:
-            crsspct(np.ones((10, 1)), M, np.ones(3), window)
-        assert str(info.value) == message
+            crsspct(np.ones((10, 1)), 300, np.ones(3), "H")
+        assert str(info.value) == 'Unknown lag window "H": only "P" (Parzen) is available'
 
 
 @pytest.mark.parametrize("n, columns", [(3, 3), (2, 2), (1, 1), (5, 3), (-1, 2), (0, 0)])
