@@ -1,5 +1,8 @@
-"""Shared fixtures: numpy's global generator is saved and restored around
-every test, and call-record tests run in a temporary working directory."""
+"""Shared fixtures and checks: numpy's global generator is saved and restored
+around every test, and call-record tests run in a temporary working directory."""
+
+import contextlib
+import copy
 
 import numpy as np
 import pytest
@@ -29,3 +32,45 @@ def assert_same_generator_state(a, b):
     assert a[0] == b[0]
     np.testing.assert_array_equal(a[1], b[1])
     assert a[2:] == b[2:]
+
+
+@contextlib.contextmanager
+def untouched(*objects, draws=False):
+    """The block must leave `objects` (the caller's arguments) as they were and,
+    unless it `draws`, numpy's whole generator state too."""
+    copies, state = copy.deepcopy(objects), generator_state()
+    yield
+    np.testing.assert_equal(objects, copies)
+    if not draws:
+        assert_same_generator_state(state, generator_state())
+
+
+def same_draws(ours, reference, seed=5):
+    """Both calls from the same seed must leave numpy's generator alike; returns both results."""
+    np.random.seed(seed)
+    result = ours()
+    after = generator_state()
+    np.random.seed(seed)
+    expected = reference()
+    assert_same_generator_state(after, generator_state())
+    return result, expected
+
+
+def reseeded(seed, uniform=0, normal=0):
+    """numpy's generator after a reseeding and the given numbers of uniform, then normal, draws."""
+    np.random.seed(seed)
+    np.random.rand(uniform)
+    np.random.randn(normal)
+    return generator_state()
+
+
+def assert_all_close(actual, expected, **tolerances):
+    """numpy's assert_allclose over corresponding items of two sequences of arrays."""
+    assert len(actual) == len(expected)
+    for a, e in zip(actual, expected):
+        np.testing.assert_allclose(a, e, **tolerances)
+
+
+def after_validation_sequence():
+    """numpy's generator as one seeded validation sequence, binseq(1300, 10, 1, 100, 1235), leaves it."""
+    return reseeded(1235, uniform=1300)

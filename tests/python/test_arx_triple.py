@@ -1,5 +1,5 @@
-"""The three-order ARX estimate of the multivariable identification (reached
-through the private utilities module)."""
+# The three-order ARX estimate of the multivariable identification (reached
+# through the private utilities module).
 
 import numpy as np
 import pytest

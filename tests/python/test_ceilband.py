@@ -1,4 +1,4 @@
-"""Model-error upper bounds over the frequency grid and grades per input."""
+# Model-error upper bounds over the frequency grid and grades per input.
 
 import numpy as np
 import pytest
@@ -6,7 +6,7 @@ import scipy.signal
 
 import reference_bounds as ref
 from arx_reference import add_dly, arx_fit, misosim
-from conftest import assert_same_generator_state, generator_state
+from conftest import untouched
 from references import BOUND_VS_TRANSCRIPTION, CLOSED_FORM_HIGH, CLOSED_FORM_LOW, CLOSED_FORM_MEAN
 from vantrelpid._utilities import frequency_grid
 from vantrelpid.tools.ceilband import ceilband
@@ -50,18 +50,14 @@ def test_white_noise_bound_matches_its_closed_form():
 def test_against_transcription_types_no_draws_and_arguments_unchanged(samples):
     # Low orders for the short records, so that the bound exists (Nbnd > P).
     model = identified(3000, 0.2, 21, na=16 if len(samples) > 1000 else 2, nu=2)
-    copies = [np.copy(a) for a in model]
-    state = generator_state()
-    Grade, nonD, BND = bound(model, samples)
-    assert_same_generator_state(state, generator_state())
+    with untouched(model):
+        Grade, nonD, BND = bound(model, samples)
     theirs = ref.ceilband(*model[:5], W, len(samples), model[5], samples, 0)
     np.testing.assert_allclose(BND, theirs[2], rtol=0, atol=BOUND_VS_TRANSCRIPTION * theirs[2].max())
     np.testing.assert_array_equal(Grade, theirs[0])
     np.testing.assert_array_equal(nonD, theirs[1])
     assert Grade.dtype == np.dtype("<U1") and Grade.shape == nonD.shape == (2,) and nonD.dtype == np.float64
     assert BND.dtype == np.float64 and BND.shape == (175, 2) and BND.flags.c_contiguous
-    for a, c in zip(model, copies):
-        np.testing.assert_array_equal(a, c)
 
 
 @pytest.mark.parametrize("N, noise, seed, grade", [(3000, 0.05, 30, "A"), (3000, 0.2, 30, "A"), (1000, 20.0, 31, "D")])
@@ -75,8 +71,7 @@ SAMPLES = np.arange(1, 2001)
 BND = bound(MODEL, SAMPLES)[2]
 
 
-@pytest.mark.parametrize("ratio, grade", [(0.2, "A"), (0.29, "A"), (0.31, "B"), (0.59, "B"), (0.61, "C"), (0.98, "C"),
-                                          (1.0, "D"), (4.0, "D")])
+@pytest.mark.parametrize("ratio, grade", [(0.29, "A"), (0.31, "B"), (0.59, "B"), (0.61, "C"), (0.98, "C"), (1.0, "D")])
 def test_grade_bands_with_a_response_built_from_the_bound(ratio, grade):
     # |G| = BND / ratio on the window makes the weighted ratio exactly `ratio`.
     G = np.ones((175, 2), dtype=complex)
@@ -123,9 +118,7 @@ def test_nbnd_rules(Nbnd):
 
 @pytest.mark.parametrize("samples, error, message", [
     (np.r_[0, np.arange(2, 400)], IndexError, "selected sample number 0 is below 1"),
-    (np.r_[np.arange(1, 400), -3], IndexError, "selected sample number -3 is below 1"),
     (np.arange(300, 602), IndexError, "index 600 is out of bounds for axis 0 with size 600"),
-    (np.arange(1, 400.0), IndexError, "arrays used as indices must be of integer (or boolean) type"),
     (np.zeros((0, 2), dtype=int), ValueError, "SliceSamp selects no samples"),
 ])
 def test_selected_samples(samples, error, message):

@@ -1,6 +1,7 @@
 import numpy as np
 import pytest
 
+from conftest import untouched
 from references import OWN_COEFFICIENTS
 from vantrelpid import _utilities as util
 from vantrelpid.tools.checkclean import checkclean
@@ -29,10 +30,8 @@ def test_against_transcription_without_draws(record, samples, column, constant):
     U, y = record
     y = np.full(1200, 7.0) if constant else y   # a zero output scale is not divided by
     y = y.reshape(-1, 1) if column else y
-    state = np.random.get_state()
-    ours = checkclean(U, y, samples, 0)
-    assert np.random.get_state()[2] == state[2]
-    np.testing.assert_array_equal(np.random.get_state()[1], state[1])
+    with untouched(U, y, samples):
+        ours = checkclean(U, y, samples, 0)
     assert ours[3].shape == y.shape
     for o, e, b in zip(ours, reference(U, y, samples), checkclean(U, y, samples, 1.0)):
         np.testing.assert_allclose(o, e, rtol=OWN_COEFFICIENTS, atol=OWN_COEFFICIENTS)

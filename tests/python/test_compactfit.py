@@ -1,11 +1,11 @@
-"""Low-order model selection among the reductions of orders 1 to 10."""
+# Low-order model selection among the reductions of orders 1 to 10.
 
 import numpy as np
 import pytest
 
 import reference_bounds as ref
 from arx_reference import add_dly, arx_fit, misosim
-from conftest import assert_same_generator_state, generator_state
+from conftest import assert_all_close, untouched
 from references import SELECTION_VS_TRANSCRIPTION
 from vantrelpid._utilities import frequency_grid
 from vantrelpid.tools.ceilband import ceilband
@@ -49,9 +49,8 @@ def test_chain_on_a_noisy_first_order_plant(seed):
     Abj, Bbj = compactfit(**case.args())
     assert list(case.grades) == ["A"] and Abj.shape == (2,) and Bbj.shape == (1, 2)
     assert abs(-Abj[1] - 0.9) < 0.005 and abs(Bbj.sum() / Abj.sum() / case.gain_scale[0] - 1) < 0.03
-    for ours, theirs, reduced in zip((Abj, Bbj), ref.compactfit(**case.args()), case.reduction(1)):
-        np.testing.assert_allclose(ours, theirs, rtol=0, atol=SELECTION_VS_TRANSCRIPTION)
-        np.testing.assert_array_equal(ours, reduced)
+    assert_all_close((Abj, Bbj), ref.compactfit(**case.args()), rtol=0, atol=SELECTION_VS_TRANSCRIPTION)
+    np.testing.assert_equal((Abj, Bbj), case.reduction(1))
 
 
 def test_underdamped_plant_gives_order_two():
@@ -66,8 +65,7 @@ def test_two_inputs_with_a_gap_match_the_transcription():
                 samples=np.r_[1:1201, 1601:3001])
     ours = compactfit(**case.args())
     assert ours[1].shape == (2, len(ours[0]))
-    for a, b in zip(ours, ref.compactfit(**case.args())):
-        np.testing.assert_allclose(a, b, rtol=0, atol=SELECTION_VS_TRANSCRIPTION)
+    assert_all_close(ours, ref.compactfit(**case.args()), rtol=0, atol=SELECTION_VS_TRANSCRIPTION)
 
 
 class TestArguments:
@@ -75,24 +73,18 @@ class TestArguments:
 
     def test_response_unused_one_dimensional_output_types_no_draws_and_arguments_unchanged(self):
         args = self.case.args()
-        copies = {k: np.copy(v) for k, v in args.items()}
-        state = generator_state()
-        Abj, Bbj = compactfit(**args)
-        assert_same_generator_state(state, generator_state())
+        with untouched(args):
+            Abj, Bbj = compactfit(**args)
         assert Abj.dtype == Bbj.dtype == np.float64 and Abj.ndim == 1 and Bbj.ndim == 2
-        for k, v in args.items():
-            np.testing.assert_array_equal(v, copies[k])
         for changes in (dict(Ghk=None), dict(Ghk="anything"), dict(Y=self.case.Y[:, 0])):
-            for a, b in zip(compactfit(**self.case.args(**changes)), (Abj, Bbj)):
-                np.testing.assert_array_equal(a, b)
+            np.testing.assert_equal(compactfit(**self.case.args(**changes)), (Abj, Bbj))
 
     def test_unselected_nan_leaves_the_choice(self):
         # Only the output variance of the x30 rule sees it; no good candidate reaches that rule.
         Y = self.case.Y.copy()
         Y[10] = np.nan
         samples = np.arange(21, 1501)
-        for a, b in zip(compactfit(**self.case.args(Y=Y, SlSampk=samples)), compactfit(**self.case.args(SlSampk=samples))):
-            np.testing.assert_array_equal(a, b)
+        np.testing.assert_equal(compactfit(**self.case.args(Y=Y, SlSampk=samples)), compactfit(**self.case.args(SlSampk=samples)))
 
     @pytest.mark.parametrize("position, value", [(0, np.nan), (700, np.nan), (700, np.inf), (0, 1e32)])
     def test_non_finite_selected_output_falls_back_to_order_one(self, position, value):
@@ -100,8 +92,7 @@ class TestArguments:
         # NaN makes every score NaN, which never wins over another: order 1 either way.
         Y = self.case.Y.copy()
         Y[position] = value
-        for a, b in zip(compactfit(**self.case.args(Y=Y)), self.case.reduction(1)):
-            np.testing.assert_array_equal(a, b)
+        np.testing.assert_equal(compactfit(**self.case.args(Y=Y)), self.case.reduction(1))
 
     @pytest.mark.parametrize("changes, error, message", [
         (dict(SlSampk=np.r_[0, 2:400]), IndexError, "selected sample number 0 is below 1"),
@@ -109,9 +100,7 @@ class TestArguments:
         (dict(SlSampk=np.array([], dtype=int)), ValueError, "SlSampk selects no samples"),
         (dict(SlSampk=np.arange(1, 5)), ZeroDivisionError, "division by zero"),   # N = d = (1 + 1)(1 + 1)
         (dict(BNDk=np.ones((100, 2))), ValueError, "Dimensions of Weight and Bh not compatible"),
-        (dict(BNDk=np.ones((99, 1))), ValueError, "Dimensions of Weight and w not compatible"),
         (dict(wln=W[:99]), ValueError, "Dimensions of Weight and w not compatible"),
-        (dict(U=case.U[:-1]), ValueError, "U and Y must have the same number of samples: 1499 and 1500"),
     ])
     def test_errors(self, changes, error, message):
         with pytest.raises(error) as info:

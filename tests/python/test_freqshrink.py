@@ -1,4 +1,4 @@
-"""Frequency-weighted reduction of high-order ARX models."""
+# Frequency-weighted reduction of high-order ARX models.
 
 import numpy as np
 import pytest
@@ -6,7 +6,7 @@ import scipy.signal
 
 import reference_bounds as ref
 from arx_reference import arx_fit, misosim
-from conftest import assert_same_generator_state, generator_state
+from conftest import assert_all_close, untouched
 from references import REDUCTION_EXACT, REDUCTION_EXACT_LOSS, REDUCTION_VS_TRANSCRIPTION
 from vantrelpid._utilities import frequency_grid
 from vantrelpid.tools.freqshrink import freqshrink
@@ -43,8 +43,7 @@ def test_one_iteration_with_its_own_first_weight():
     r = np.random.default_rng(11)
     Weight, Weight1 = r.uniform(0.5, 2.0, (100, 2)), r.uniform(0.1, 5.0, (100, 2))
     ours = freqshrink(Ah, Bh, Weight, Weight1, 3, 1, W100)
-    for a, b in zip(ours, ref.freqshrink(Ah, Bh, Weight, Weight1, 3, 1, W100)):
-        np.testing.assert_allclose(a, b, rtol=REDUCTION_VS_TRANSCRIPTION, atol=1e-12)
+    assert_all_close(ours, ref.freqshrink(Ah, Bh, Weight, Weight1, 3, 1, W100), rtol=REDUCTION_VS_TRANSCRIPTION, atol=1e-12)
     # Loss[0] is measured with Weight and the stabilised Ap, here from freqz.
     response = lambda A, B: np.column_stack([scipy.signal.freqz(b, A, worN=W100)[1] for b in B])
     np.testing.assert_allclose(ours[4][0], np.sum(np.abs(Weight * (response(Ah, Bh) - response(*ours[:2]))) ** 2), rtol=1e-10)
@@ -57,8 +56,8 @@ def test_noisy_arx16_weighted_by_a_bound_against_the_transcription(n, nu):
     Ah, Bh = noisy_arx16(nu)
     Weight = 1.0 / (0.02 * (1 + 5 * W100)[:, None] * np.linspace(1, 2, nu)[None, :])   # 1 / a bound-like BND
     ours = freqshrink(Ah, Bh, Weight, Weight, n, 20, W100)
-    for a, b in zip(ours, ref.freqshrink(Ah, Bh, Weight, Weight, n, 20, W100)):
-        np.testing.assert_allclose(a, b, rtol=REDUCTION_VS_TRANSCRIPTION, atol=REDUCTION_VS_TRANSCRIPTION)
+    assert_all_close(ours, ref.freqshrink(Ah, Bh, Weight, Weight, n, 20, W100), rtol=REDUCTION_VS_TRANSCRIPTION,
+                     atol=REDUCTION_VS_TRANSCRIPTION)
     assert np.all(np.abs(np.roots(ours[0])) <= 1)
 
 
@@ -66,16 +65,11 @@ def test_noisy_arx16_weighted_by_a_bound_against_the_transcription(n, nu):
 def test_lengths_types_no_draws_and_arguments_unchanged(n, nc):
     Ah, Bh = noisy_arx16(3)
     Weight = np.ones((100, 3))
-    args = [Ah, Bh, Weight, Weight * 2, W100]
-    copies = [a.copy() for a in args]
-    state = generator_state()
-    Ap, Bp, Cp, Dp, Loss = freqshrink(Ah, Bh, Weight, Weight * 2, n, 4, W100)
-    assert_same_generator_state(state, generator_state())
+    with untouched(Ah, Bh, Weight, W100):
+        Ap, Bp, Cp, Dp, Loss = freqshrink(Ah, Bh, Weight, Weight * 2, n, 4, W100)
     assert Ap.shape == (n + 1,) and Bp.shape == (3, n + 1) and Cp.shape == Dp.shape == (nc + 1,) and Loss.shape == (4,)
     assert Ap[0] == Cp[0] == Dp[0] == 1.0
     assert all(x.dtype == np.float64 and x.flags.c_contiguous for x in (Ap, Bp, Cp, Dp, Loss))
-    for a, c in zip(args, copies):
-        np.testing.assert_array_equal(a, c)
     if n == 0:   # a static model: Bp_j the weighted least-squares constant of Gh_j
         Gh = ref.misofrq(Ah, Bh, W100)
         np.testing.assert_allclose(Bp[:, 0], np.mean(Gh.real, axis=0), rtol=1e-10)
@@ -87,14 +81,11 @@ class TestArguments:
     @pytest.mark.parametrize("n, iterations", [(3.0, 2), (np.int64(3), 2.9), (True, np.float64(2.2))])
     def test_numbers_go_through_int(self, n, iterations):
         ours = freqshrink(self.Ah, self.Bh, self.Weight, self.Weight, n, iterations, W100)
-        for a, b in zip(ours, freqshrink(self.Ah, self.Bh, self.Weight, self.Weight, int(n), int(iterations), W100)):
-            np.testing.assert_array_equal(a, b)
+        np.testing.assert_equal(ours, freqshrink(self.Ah, self.Bh, self.Weight, self.Weight, int(n), int(iterations), W100))
 
     @pytest.mark.parametrize("Weight, Weight1, w, n, iterations, error, message", [
         (None, None, W100, "3", 2, TypeError, "n must be of type int, not str"),
         (None, None, W100, 3, None, TypeError, "iter must be of type int, not NoneType"),
-        (None, None, W100, [3], 2, TypeError, "n must be of type int, not list"),
-        (None, None, W100, 1j, 2, TypeError, "n must be of type int, not complex"),
         (np.ones((100, 3)), None, W100, 2, 2, ValueError, "Dimensions of Weight and Bh not compatible"),
         (np.ones((101, 3)), None, W100, 2, 2, ValueError, "Dimensions of Weight and Bh not compatible"),   # Bh first
         (np.ones((101, 2)), None, W100, 2, 2, ValueError, "Dimensions of Weight and w not compatible"),

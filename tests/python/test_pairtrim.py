@@ -1,11 +1,10 @@
-import copy
 import warnings
 
 import numpy as np
 import pytest
 
 import reduction_reference as ref
-from conftest import assert_same_generator_state, generator_state
+from conftest import after_validation_sequence, assert_same_generator_state, generator_state, same_draws, untouched
 from plants import fopdt, sampled, stacked, three_input_output
 from references import EXACT_FIT, TRANSCRIPTION
 from vantrelpid import _utilities as u
@@ -24,12 +23,6 @@ def reduce(models, Delay=1, CV_INT=(0,), Tident=1):
 
 def single(b, a, **kw):
     return reduce([(a, b[None, :])], **kw)
-
-
-def after_validation_sequence():
-    np.random.seed(1235)
-    np.random.rand(1300)
-    return generator_state()
 
 
 @pytest.mark.parametrize("K, T, L, h", [(2.0, 10.0, 5, 1), (2.0, 3.0, 0, 1), (-0.7, 20.0, 3, 1), (1.0, 1.0, 2, 1),
@@ -100,16 +93,15 @@ class TestMultivariableModel:
         b, a = fopdt(1.0, 4.0)
         return [three_input_output(), (np.r_[a, 0.0], np.array([[0.0, 0.0, 0.5 * b[1]], [0.0, 0.0, 0.0], [0.0, b[1], 0.0]]))]
 
-    def test_against_the_transcription(self, models):
-        np.random.seed(3)
-        with pytest.warns(RuntimeWarning, match="invalid value encountered in scalar divide"):
-            ours = reduce(models, 2, [0, 0], 2)
-        state = generator_state()
-        np.random.seed(3)
+    def test_against_the_transcription_generator_and_caller_arguments(self, models):
+        (A, B, C, D), ords = stacked(models)
+        Delay, flags = np.full((2, 3), 2), [0, 0]
+        with pytest.warns(RuntimeWarning, match="invalid value encountered in scalar divide"), \
+                untouched(A, B, C, D, ords, Delay, flags, draws=True):
+            ours = dict(zip(NAMES, same_draws(lambda: pairtrim(A, B, C, D, ords, Delay, flags, 2), after_validation_sequence)[0]))
         with warnings.catch_warnings():
             warnings.simplefilter("ignore", RuntimeWarning)
             expected = dict(zip(NAMES, ref.pairtrim(models, 2, [0, 0], 2, u.d2cm2)))
-        assert_same_generator_state(state, generator_state())
         for name in NAMES:
             assert ours[name].shape == expected[name].shape, name
             np.testing.assert_allclose(ours[name], expected[name], rtol=0, atol=TRANSCRIPTION, err_msg=name)
@@ -122,10 +114,9 @@ class TestMultivariableModel:
         np.testing.assert_array_equal(ours["NUMc_tn"][:, 1], ours["Bc1_1"][[0, 1], [0, 1]])
 
     def test_more_outputs_than_inputs_raises_after_the_work(self, models):
-        np.random.seed(4)
         with pytest.raises(IndexError, match="^index 1 is out of bounds for axis 1 with size 1$"):
             reduce([(den, num[:1]) for den, num in models], 1, [0, 0], 1)
-        assert_same_generator_state(after_validation_sequence(), generator_state())
+        assert_same_generator_state(generator_state(), after_validation_sequence())
 
 
 @pytest.mark.parametrize("Delay", [4, np.int32(4), np.array([[4]]), np.array([4]), [[4, 4, 4]], 4.0, np.array([[4.0]])])
@@ -138,9 +129,8 @@ def test_delay_forms_broadcast_to_the_pairs(Delay):
 def test_whole_valued_floats_are_the_integers_they_equal():
     b, a = fopdt(2.0, 10.0, 2.0)
     r_int, r_float = single(b, a, Delay=3, Tident=2), single(b, a, Delay=3, Tident=2.0)
-    for name in NAMES:
-        np.testing.assert_array_equal(r_int[name], r_float[name])
-        assert r_int[name].dtype == r_float[name].dtype
+    np.testing.assert_equal(r_int, r_float)
+    assert [r.dtype for r in r_int.values()] == [r.dtype for r in r_float.values()]
     r_float = single(b, a, Delay=3.0, Tident=2)
     assert r_float["Delayc"].dtype == np.float64 and r_float["Delayc"][0, 0] == 6.0
     np.testing.assert_array_equal(r_int["STP"], r_float["STP"])
@@ -148,28 +138,11 @@ def test_whole_valued_floats_are_the_integers_they_equal():
 
 @pytest.mark.parametrize("kwargs, error, message", [
     (dict(Delay=2.5), TypeError, "'numpy.float64' object cannot be interpreted as an integer"),
-    (dict(Delay=np.nan), TypeError, "'numpy.float64' object cannot be interpreted as an integer"),
     (dict(Delay=-3), ValueError, "negative dimensions are not allowed"),
     (dict(Delay=-3.0), ValueError, "negative dimensions are not allowed"),
     (dict(Tident=0), ValueError, "Tident must be a positive, finite sample time"),
-    (dict(Tident=-1.0), ValueError, "Tident must be a positive, finite sample time"),
     (dict(Tident=np.nan), ValueError, "Tident must be a positive, finite sample time"),
-    (dict(Tident=np.inf), ValueError, "Tident must be a positive, finite sample time"),
 ])
 def test_invalid_delays_and_sample_times(kwargs, error, message):
-    before = generator_state()
-    with pytest.raises(error, match=f"^{message}$"):
+    with pytest.raises(error, match=f"^{message}$"), untouched(draws="Delay" in kwargs):   # Tident before any work
         single(*fopdt(2.0, 10.0), **kwargs)
-    if "Tident" in kwargs:   # checked before any work
-        assert_same_generator_state(before, generator_state())
-
-
-def test_caller_arguments_unchanged_and_generator_state():
-    (A, B, C, D), ords = stacked([three_input_output()])
-    Delay, flags = np.array([[1, 2, 3]]), [0]
-    saved = [copy.deepcopy(x) for x in (A, B, C, D, ords, Delay, flags)]
-    np.random.seed(77)
-    pairtrim(A, B, C, D, ords, Delay, flags, 1)
-    assert_same_generator_state(after_validation_sequence(), generator_state())
-    for old, new in zip(saved, (A, B, C, D, ords, Delay, flags)):
-        np.testing.assert_array_equal(old, new)

@@ -1,10 +1,11 @@
-"""Model forms, scaling and the zero-order hold of the utility layer, against
-scipy.signal (ss2tf, cont2discrete), numpy.linalg, closed forms and round trips."""
+# Model forms, scaling and the zero-order hold of the utility layer, against
+# scipy.signal (ss2tf, cont2discrete), numpy.linalg, closed forms and round trips.
 
 import numpy as np
 import pytest
 from scipy import signal
 
+from conftest import untouched
 from plants import stacked
 from references import FORM_EXACT, FORM_GENERAL, PAIR_RECOVERY, ZOH, ZOH_CLOSED_FORM, ZOH_ROUND_TRIP
 from vantrelpid import _utilities as u
@@ -14,88 +15,86 @@ ARMAX = [([1, -1.5, 0.7], [[0.5, 0.2, 0.1], [0.0, 1.0, -0.5]]),
          ([2, -1.2, 0.4, 0.1], [[0.0, 0.4, 0.2, 0.0]]),           # not monic
          ([1, -0.9, 0.2, 0.05], [[0.0, 1.0], [0.3, 0.0]]),        # short numerators
          ([1, -0.8], [[0.0, 0.1, 0.2, 0.3]]),                     # long numerator
-         ([1, -0.5], [0.0, 2.0])]                                  # one input, one-dimensional
-STACKED = ARMAX[0], ([1, -0.9, 0.1, 0.02], [[0.0, 0.3, 0.1, 0.0], [0.0, 0.0, 0.2, 0.1]])
+         ([1, -0.5], [0.0, 2.0]),                                 # one input, one-dimensional
+         ([2.0], [[3.0], [4.0]])]                                 # static
+STACKED = (ARMAX[0], ([1, -0.9, 0.1, 0.02], [[0.0, 0.3, 0.1, 0.0], [0.0, 0.0, 0.2, 0.1]]))
+
+
+def check_against_ss2tf(A, B, C, D, den, num, tolerance=FORM_GENERAL):
+    for j in range(B.shape[1]):
+        rb, ra = signal.ss2tf(A, B, C, D, input=j) if len(A) else (D[:, j:j + 1], [1.0])
+        np.testing.assert_allclose(ra, den, atol=tolerance)
+        np.testing.assert_allclose(rb[0], num[j], atol=tolerance)
 
 
 @pytest.mark.parametrize("den, num", ARMAX)
-def test_armax2ss_and_back(den, num):
+def test_armax2ss_against_ss2tf_and_back(den, num):
     num = np.atleast_2d(num)
     n = max(len(den), num.shape[1])
     d, b = np.r_[den, np.zeros(n - len(den))] / den[0], np.pad(num, ((0, 0), (0, n - num.shape[1]))) / den[0]
     A, B, C, D = u.armax2ss(den, num)
     assert A.shape == (n - 1, n - 1) and B.shape == (n - 1, len(b)) and C.shape == (1, n - 1) and D.shape == (1, len(b))
-    for j in range(len(b)):
-        rb, ra = signal.ss2tf(A, B, C, D, input=j)
-        np.testing.assert_allclose(ra, d, atol=FORM_GENERAL)
-        np.testing.assert_allclose(rb[0], b[j], atol=FORM_GENERAL)
+    check_against_ss2tf(A, B, C, D, d, b)
     rd, rb = u.ss2armax(A, B, C, D)
     np.testing.assert_allclose(rd, d, rtol=0, atol=FORM_EXACT)
     np.testing.assert_allclose(rb, b, rtol=0, atol=FORM_EXACT)
-
-
-def test_ss2armax_of_any_realisation_and_static_models():
-    rng = np.random.default_rng(5)
+    rng = np.random.default_rng(5)   # any other realisation
     A, B, C, D = rng.standard_normal((4, 4)) * 0.4, rng.standard_normal((4, 3)), rng.standard_normal((1, 4)), rng.standard_normal((1, 3))
-    den, num = u.ss2armax(A, B, C, D)
-    for j in range(3):
-        rb, ra = signal.ss2tf(A, B, C, D, input=j)
-        np.testing.assert_allclose(den, ra, atol=FORM_GENERAL)
-        np.testing.assert_allclose(num[j], rb[0], atol=FORM_GENERAL)
-    A, B, C, D = u.armax2ss([2.0], [[3.0], [4.0]])
-    assert A.shape == (0, 0) and B.shape == (0, 2) and C.shape == (1, 0)
-    np.testing.assert_array_equal(D, [[1.5, 2.0]])
+    check_against_ss2tf(A, B, C, D, *u.ss2armax(A, B, C, D))
 
 
-@pytest.mark.parametrize("call, message", [
-    (lambda: u.armax2ss([0, 1, 0.5], [[1.0, 0.0, 0.0]]), "the leading coefficient of den must not be zero"),
-    (lambda: u.ss2armax(np.eye(2), np.ones((2, 1)), np.eye(2), np.zeros((2, 1))),
-     "ss2armax needs a one-output model: C must have one row, not 2"),
-    (lambda: u.frunscal(np.ones((3, 5)), [1, 2, 3], [1, 2]), r"G must have one column per output and input pair \(6\), not 5"),
-    (lambda: u.unscale(*stacked(STACKED)[0], [0.0, 1.0], [1.0, 1.0], [2, 3]), "STDu must not contain zeros"),
-    (lambda: u.get_sub(*stacked(STACKED)[0], [2, 2], 0), "the orders in ORDS add up to 4 states, but A has 5"),
-])
-def test_form_errors(call, message):
-    with pytest.raises(ValueError, match=f"^{message}$"):
-        call()
-
-
-class TestStackedModel:
-    def test_get_sub_unscale_and_frunscal(self):
-        parts = [u.armax2ss(*m) for m in STACKED]
-        model, ords = stacked(STACKED)
-        for i in (0, 1, -1):
-            for got, expected in zip(u.get_sub(*model, ords, i), parts[i]):
-                np.testing.assert_array_equal(got, expected)
-        STDu, STDy = np.array([2.0, 0.5]), np.array([3.0, 7.0])
-        copies = [m.copy() for m in model]
+def test_stacked_model_get_sub_unscale_and_frunscal():
+    model, ords = stacked(STACKED)
+    for i in (0, 1, -1):
+        np.testing.assert_equal(u.get_sub(*model, ords, i), u.armax2ss(*STACKED[i]))
+    STDu, STDy = np.array([2.0, 0.5]), np.array([3.0, 7.0])
+    with untouched(model):
         out = u.unscale(*model, STDu, STDy, ords)
-        assert len(out) == 4
-        for before, after in zip(model, copies):
-            np.testing.assert_array_equal(before, after)
-        response = lambda A, B, C, D, z: C @ np.linalg.solve(z * np.eye(len(A)) - A, B) + D
-        for z in (1.0, np.exp(0.3j), -0.7 + 0.2j):
-            np.testing.assert_allclose(response(*out, z), STDy[:, None] / STDu * response(*model, z), rtol=10 * FORM_EXACT)
-        G = np.random.default_rng(1).uniform(size=(175, 4))
-        np.testing.assert_allclose(u.frunscal(G, STDu, STDy), G * np.repeat(STDy, 2) / np.tile(STDu, 2), rtol=1e-15)
+    assert len(out) == 4
+    response = lambda A, B, C, D, z: C @ np.linalg.solve(z * np.eye(len(A)) - A, B) + D
+    for z in (1.0, np.exp(0.3j), -0.7 + 0.2j):
+        np.testing.assert_allclose(response(*out, z), STDy[:, None] / STDu * response(*model, z), rtol=10 * FORM_EXACT)
+    G = np.random.default_rng(1).uniform(size=(175, 4))
+    np.testing.assert_allclose(u.frunscal(G, STDu, STDy), G * np.repeat(STDy, 2) / np.tile(STDu, 2), rtol=1e-15)
 
-    def test_get_sub_index_as_numpy_indexes(self):
-        with pytest.raises(IndexError, match="^index 2 is out of bounds for axis 0 with size 2$"):
-            u.get_sub(*stacked(STACKED)[0], [2, 3], 2)
 
-    def test_identified_pairs_survive_the_whole_chain(self):
-        # Output i: first-order pairs K_ij / (T_i s + 1) sharing T_i, on scaled data.
-        Ts, T, K = 2.0, [15.0, 40.0], np.array([[1.5, -0.4], [0.8, 2.5]])
-        STDu, STDy = np.array([4.0, 0.25]), np.array([10.0, 3.0])
-        models = [(u.c2dm2([1.0], [T[i], 1.0], Ts)[1], np.array([u.c2dm2([K[i, j]], [T[i], 1.0], Ts)[0] for j in range(2)]))
-                  for i in range(2)]
-        (A, B, C, D), ords = stacked(models)
-        A, B, C, D = u.unscale(A, B, C, D, STDu, STDy, ords)
-        for i in range(2):
-            den, num = u.ss2armax(*u.get_sub(A, B, C, D, ords, i)[:4])
-            for j in range(2):
-                numc, denc = u.d2cm2(num[j], den, Ts, "zoh")
-                np.testing.assert_allclose([1 / denc[1], numc[1] / denc[1]], [T[i], K[i, j] * STDy[i] / STDu[j]], rtol=PAIR_RECOVERY)
+def test_identified_pairs_survive_the_whole_chain():
+    # Output i: first-order pairs K_ij / (T_i s + 1) sharing T_i, on scaled data.
+    Ts, T, K = 2.0, [15.0, 40.0], np.array([[1.5, -0.4], [0.8, 2.5]])
+    STDu, STDy = np.array([4.0, 0.25]), np.array([10.0, 3.0])
+    models = [(u.c2dm2([1.0], [T[i], 1.0], Ts)[1], [u.c2dm2([K[i, j]], [T[i], 1.0], Ts)[0] for j in range(2)])
+              for i in range(2)]
+    (A, B, C, D), ords = stacked(models)
+    A, B, C, D = u.unscale(A, B, C, D, STDu, STDy, ords)
+    for i in range(2):
+        den, num = u.ss2armax(*u.get_sub(A, B, C, D, ords, i)[:4])
+        for j in range(2):
+            numc, denc = u.d2cm2(num[j], den, Ts, "zoh")
+            np.testing.assert_allclose([1 / denc[1], numc[1] / denc[1]], [T[i], K[i, j] * STDy[i] / STDu[j]],
+                                       rtol=PAIR_RECOVERY)
+
+
+@pytest.mark.parametrize("call, error, message", [
+    (lambda: u.armax2ss([0, 1, 0.5], [[1.0, 0.0, 0.0]]), ValueError, "the leading coefficient of den must not be zero"),
+    (lambda: u.ss2armax(np.eye(2), np.ones((2, 1)), np.eye(2), np.zeros((2, 1))), ValueError,
+     "ss2armax needs a one-output model: C must have one row, not 2"),
+    (lambda: u.frunscal(np.ones((3, 5)), [1, 2, 3], [1, 2]), ValueError,
+     r"G must have one column per output and input pair \(6\), not 5"),
+    (lambda: u.unscale(*stacked(STACKED)[0], [0.0, 1.0], [1.0, 1.0], [2, 3]), ValueError, "STDu must not contain zeros"),
+    (lambda: u.get_sub(*stacked(STACKED)[0], [2, 2], 0), ValueError, "the orders in ORDS add up to 4 states, but A has 5"),
+    (lambda: u.get_sub(*stacked(STACKED)[0], [2, 3], 2), IndexError, "index 2 is out of bounds for axis 0 with size 2"),
+    (lambda: u.c2dm2([1.0], [0.0, 0.0], 1.0), ValueError, "the denominator must not be all zero"),
+    (lambda: u.c2dm2([1.0, 0.0, 1.0], [1.0, 1.0], 1.0), ValueError,
+     r"the numerator's degree \(2\) must not exceed the denominator's \(1\)"),
+    (lambda: u.c2dm2([1.0], [1.0, 1.0], 0.0), ValueError, "the sample time Ts must be positive and finite"),
+    (lambda: u.d2cm2([1.0], [1.0, 1.0], -1.0), ValueError, "the sample time Ts must be positive and finite"),
+    (lambda: u.d2cm2([0.0, 1.0, 2.0, 3.0, 4.0], [1.0, 0.0, 0.0, 0.0, 0.0], 1.0), ValueError,
+     r"the discrete model has no continuous equivalent under the zero-order hold \(several poles at or near 0 "
+     r"stand for a dead time\)"),
+])
+def test_errors(call, error, message):
+    with pytest.raises(error, match=f"^{message}$"):
+        call()
 
 
 # (num, den) in descending powers of s.
@@ -114,11 +113,12 @@ def test_c2dm2_against_cont2discrete_and_d2cm2_back(name, Ts):
     assert numd.shape == dend.shape == (len(den),) and dend[0] == 1.0
     np.testing.assert_allclose(dend, rden, rtol=0, atol=ZOH)
     np.testing.assert_allclose(numd, np.ravel(rnum)[-len(numd):], rtol=0, atol=ZOH)
-    if np.abs(np.roots(den).imag).max(initial=0.0) * Ts < np.pi:   # not aliased: see the aliased case below
+    if np.abs(np.roots(den).imag).max(initial=0.0) * Ts < np.pi:   # not aliased
         num_c, den_c = u.d2cm2(numd, dend, Ts, "zoh")
         scale = np.abs(den / den[0]).max()
         np.testing.assert_allclose(den_c, den / den[0], rtol=0, atol=ZOH_ROUND_TRIP * scale)
-        np.testing.assert_allclose(num_c, np.r_[np.zeros(len(den) - len(num)), num] / den[0], rtol=0, atol=ZOH_ROUND_TRIP * scale)
+        np.testing.assert_allclose(num_c, np.r_[np.zeros(len(den) - len(num)), num] / den[0], rtol=0,
+                                   atol=ZOH_ROUND_TRIP * scale)
         np.testing.assert_array_equal(den_c[len(np.trim_zeros(den, "b")):], 0.0)   # integrators: poles at 0 exactly
 
 
@@ -129,39 +129,10 @@ def test_c2dm2_closed_form_of_a_first_order_lag(K, T, h):
     np.testing.assert_allclose(dend, [1.0, -np.exp(-h / T)], rtol=ZOH_CLOSED_FORM)
     np.testing.assert_allclose(numd, [0.0, -K * np.expm1(-h / T)], rtol=ZOH_CLOSED_FORM)
     assert numd[0] == 0.0
-
-
-def test_c2dm2_conventions():
-    n1, d1 = u.c2dm2([0.3, 1.0], [2.0, 1.0, 0.0], 0.5)
-    np.testing.assert_array_equal(d1, u.c2dm2([5.0], [2.0, 1.0, 0.0], 0.5)[1])   # equal denominators stay equal
-    assert abs(d1.sum()) <= 4 * np.finfo(float).eps                                # a pole at z = 1
-    for got, expected in zip(u.c2dm2([0.0, 4.0, 0.0], [0.0, 0.0, 2.0, 1.0], 1.0), u.c2dm2([4.0, 0.0], [2.0, 1.0], 1.0)):
-        np.testing.assert_array_equal(got, expected)                               # leading zeros stripped
-    np.testing.assert_array_equal(u.c2dm2([3.0], [0.0, 2.0], 1.0)[0], [1.5])
-    np.testing.assert_array_equal(u.d2cm2([2.0], [4.0], 1.0)[0], [0.5])
-
-
-@pytest.mark.parametrize("hold, args, message", [
-    (u.c2dm2, ([1.0], [0.0, 0.0], 1.0), "the denominator must not be all zero"),
-    (u.c2dm2, ([1.0, 0.0, 1.0], [1.0, 1.0], 1.0), r"the numerator's degree \(2\) must not exceed the denominator's \(1\)"),
-    (u.c2dm2, ([1.0], [1.0, 1.0], 0.0), "the sample time Ts must be positive and finite"),
-    (u.d2cm2, ([1.0], [1.0, 1.0], -1.0), "the sample time Ts must be positive and finite"),
-    (u.d2cm2, ([0.0, 1.0, 2.0, 3.0, 4.0], [1.0, 0.0, 0.0, 0.0, 0.0], 1.0), r"the discrete model has no continuous "
-     r"equivalent under the zero-order hold \(several poles at or near 0 stand for a dead time\)"),
-])
-def test_hold_errors(hold, args, message):
-    with pytest.raises(ValueError, match=f"^{message}$"):
-        hold(*args)
-
-
-def test_d2cm2_of_an_aliased_model():
-    # Poles -0.1 +- i sqrt(3.99) sampled every 3 time units turn by more than
-    # pi per sample: the principal branch, whose hold is the same discrete model.
-    numd, dend = u.c2dm2([1.0, 0.5, 3.0], [1.0, 0.2, 4.0], 3.0)
-    num_c, den_c = u.d2cm2(numd, dend, 3.0)
-    np.testing.assert_allclose(np.abs(np.roots(den_c).imag), 2 * np.pi / 3.0 - np.sqrt(3.99), rtol=1e-12)
-    for got, expected in zip(u.c2dm2(num_c, den_c, 3.0), (numd, dend)):
-        np.testing.assert_allclose(got, expected, rtol=0, atol=ZOH_ROUND_TRIP)
+    # Equal continuous denominators give equal discrete ones; leading zeros are stripped.
+    np.testing.assert_array_equal(u.c2dm2([0.3, 1.0], [T, 1.0, 0.0], h)[1], u.c2dm2([K], [T, 1.0, 0.0], h)[1])
+    np.testing.assert_equal(u.c2dm2([0.0, K, 0.0], [0.0, 0.0, T, 1.0], h), u.c2dm2([K, 0.0], [T, 1.0], h))
+    np.testing.assert_array_equal(u.c2dm2([K], [0.0, 2.0], h)[0], [K / 2])   # a static gain
 
 
 @pytest.mark.parametrize("numd, dend", [

@@ -1,5 +1,5 @@
-"""Numerical primitives of the utility layer against scipy.signal (lfilter,
-lfiltic), numpy.roots/poly, numpy.diff and numpy's and scipy's least squares."""
+# Numerical primitives of the utility layer against scipy.signal (lfilter,
+# lfiltic), numpy.roots/poly, numpy.diff and numpy's and scipy's least squares.
 
 import numpy as np
 import pytest
@@ -44,21 +44,22 @@ def test_roots_as_numpy_finds_them(p):
     np.testing.assert_allclose(np.sort_complex(ours), np.sort_complex(expected), atol=FORM_GENERAL)
 
 
-class TestStabpoly:
-    @pytest.mark.parametrize("p", [[1.0], [1.0, -0.9], [1.0, -1.5, 0.56], [1.0, -0.5, 0.0], [1.0, -1.0], [1.0, 0.0, 1.0],
-                                   [1.0, -2.0, 1.0], [1.0, 0.0, 0.0, -1.0], [1.0, -2 * np.cos(0.3), 1.0]])
-    def test_stable_input_and_roots_on_the_circle_come_back_bit_for_bit(self, p):
-        out = u.stabpoly(np.array(p))
-        assert out.dtype == np.float64
-        np.testing.assert_array_equal(out, p)
+STABLE = [[1.0], [1.0, -0.9], [1.0, -1.5, 0.56], [1.0, -0.5, 0.0], [1.0, -1.0], [1.0, 0.0, 1.0], [1.0, -2.0, 1.0],
+          [1.0, 0.0, 0.0, -1.0], [1.0, -2 * np.cos(0.3), 1.0]]   # roots inside and on the unit circle
+OUTSIDE = [[1.0, -1.05], [1.0, -2.5, 1.0], [1.0, 0.4, 1.69], [1.0, -3.0, 3.75, -1.625], [1.0, -4.0, 6.0, -4.0, 0.999],
+           [2.0, -4.0], [0.0, 1.0, -2.0], [1.0, -2.0, 0.0]]
 
-    @pytest.mark.parametrize("p", [[1.0, -1.05], [1.0, -2.5, 1.0], [1.0, 0.4, 1.69], [1.0, -3.0, 3.75, -1.625],
-                                   [1.0, -4.0, 6.0, -4.0, 0.999], [2.0, -4.0], [0.0, 1.0, -2.0], [1.0, -2.0, 0.0]])
-    def test_roots_outside_are_reflected_as_numpy_finds_them(self, p):
+
+class TestStabpoly:
+    @pytest.mark.parametrize("p, stable", [(p, True) for p in STABLE] + [(p, False) for p in OUTSIDE])
+    def test_stable_input_unchanged_bit_for_bit_roots_outside_reflected_as_numpy_finds_them(self, p, stable):
         out = u.stabpoly(np.array(p))
-        assert out.shape == (len(p),) and out[0] == 1.0
-        np.testing.assert_allclose(out, ref.stabpoly(p), rtol=0, atol=ROOTS_ROUNDOFF * np.abs(p).max())
-        assert np.all(np.abs(np.roots(out)) <= 1 + 1e-9)
+        assert out.shape == (len(p),) and out.dtype == np.float64 and out[0] == 1.0
+        if stable:
+            np.testing.assert_array_equal(out, p)
+        else:
+            np.testing.assert_allclose(out, ref.stabpoly(p), rtol=0, atol=ROOTS_ROUNDOFF * np.abs(p).max())
+            assert np.all(np.abs(np.roots(out)) <= 1 + 1e-9)
 
     def test_random_polynomials_leading_one_and_non_finite(self):
         rng = np.random.default_rng(7)
@@ -116,20 +117,12 @@ class TestLeastSquares:
                 u.lstsq_augmented(Ab[:, :3], Ab[:, 3])
 
 
-class TestDData:
-    @pytest.mark.parametrize("shape, flag", [((50,), 1), ((50, 1), 1.0), ((50, 3), True), ((2, 2), np.int64(1))])
-    def test_integrating_records_are_differenced(self, shape, flag):
-        Y = np.cumsum(np.random.default_rng(1).standard_normal(shape), axis=0)
-        d = u.d_data(Y, flag)
-        assert d.shape == Y.shape and d.dtype == np.float64
-        np.testing.assert_array_equal(d, np.concatenate([np.diff(Y, axis=0)[:1], np.diff(Y, axis=0)]))
-
-    def test_other_flags_and_short_records(self):
-        Y = np.arange(12.0).reshape(6, 2)
-        for flag in (0, 2, 1.5, False):
-            d = u.d_data(Y, flag)
-            np.testing.assert_array_equal(d, Y)
-            assert d is not Y and not np.shares_memory(d, Y)
-        for Y, expected in ((np.array([5.0]), [0.0]), (np.array([[5.0, 7.0]]), [[0.0, 0.0]]), (np.zeros((0, 2)), np.zeros((0, 2)))):
-            np.testing.assert_array_equal(u.d_data(Y, 1), expected)
-            assert u.d_data(Y, 1).shape == Y.shape
+@pytest.mark.parametrize("shape, flag", [((50,), 1), ((50, 1), 1.0), ((50, 3), True), ((2, 2), np.int64(1)), ((1,), 1),
+                                         ((1, 2), 1), ((0, 2), 1), ((6, 2), 0), ((6, 2), 2), ((6, 2), 1.5), ((6, 2), False)])
+def test_d_data_differences_integrating_records_and_copies_others(shape, flag):
+    Y = np.cumsum(np.random.default_rng(1).standard_normal(shape), axis=0)
+    d = u.d_data(Y, flag)
+    assert d.shape == Y.shape and d.dtype == np.float64 and not np.shares_memory(d, Y)
+    diff = np.diff(Y, axis=0)
+    expected = Y if flag != 1 else np.zeros_like(Y) if len(Y) < 2 else np.concatenate([diff[:1], diff])
+    np.testing.assert_array_equal(d, expected)

@@ -1,10 +1,11 @@
-"""Delays, simulation, frequency responses and stacking of the utility layer,
-against scipy.signal (lfilter, dlsim, freqz) and scipy.linalg.block_diag."""
+# Delays, simulation, frequency responses and stacking of the utility layer,
+# against scipy.signal (lfilter, dlsim, freqz) and scipy.linalg.block_diag.
 
 import numpy as np
 import pytest
 from scipy import linalg, signal
 
+from conftest import untouched
 from references import SIMULATION_ORDER
 from vantrelpid import _utilities as u
 
@@ -27,12 +28,11 @@ class TestAddDly:
     @pytest.mark.parametrize("d, per_column", [(2, [2, 2, 2]), (np.array([[3]]), [3, 3, 3]), ([0, 1, 4], [0, 1, 4]),
                                                (np.array([1, 12, 0]), [1, 12, 0]), (2.0, [2, 2, 2])])
     def test_leading_zeros_rows_kept(self, d, per_column):
-        copy = self.X.copy()
-        out = u.add_dly(self.X, d)
+        with untouched(self.X):
+            out = u.add_dly(self.X, d)
         assert out.dtype == np.float64
         np.testing.assert_array_equal(out, [[self.X[t - k, j] if t >= k else 0.0 for j, k in enumerate(per_column)]
                                             for t in range(10)])
-        np.testing.assert_array_equal(self.X, copy)
         np.testing.assert_array_equal(u.add_dly(self.X[:, 0], per_column[0]), out[:, 0])
 
     def test_bad_delays(self):
