@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/fit/ceilband.hpp"
@@ -39,35 +40,24 @@ TEST(AsycScore, FinalPredictionErrorWithOrderPenaltyAfterAHalfEvenStartUp) {
         const double expected = (n + d) / (n - d) * population_variance(e.tail(N - skip)) * (1.0 + 0.03 * static_cast<double>(order));
         EXPECT_NEAR(asyc_score(e, 10.0, nu, order), expected, 1e-13 * expected) << N;
     }
-    const Vector e = errors(400);  // an error variance of 30 times the output's is penalised 30 times
+    Vector e = errors(400);  // an error variance of 30 times the output's is penalised 30 times
     const double v = population_variance(e);
     EXPECT_DOUBLE_EQ(asyc_score(e, v / 30.0 / 1.0000001, 1, 1), 30.0 * asyc_score(e, v / 30.0 * 1.0000001, 1, 1));
     EXPECT_THROW(asyc_score(errors(12), 1.0, 2, 3), vantrelpid::DivisionByZero);  // N = d
-}
-
-TEST(AsycScore, DivergedSimulationsAsTheRunningMaximumSeesThem) {
-    Vector e = errors(400);
-    e(200) = -kInf;
-    EXPECT_EQ(asyc_score(e, 1.0, 1, 1), kDivergedScore);
-    e(200) = 9.9e30;  // below the limit: scored
-    EXPECT_NE(asyc_score(e, 1e70, 1, 1), kDivergedScore);
-    e = errors(400);
-    e(0) = kNaN;  // a NaN seed: never compared above, the placeholder
-    e(100) = 1e40;
+    // Diverged simulations, as a running maximum seeded with the first error sees them.
+    e(0) = kNaN;  // never compared above: the placeholder
     EXPECT_EQ(asyc_score(e, 1.0, 1, 1), kDivergedScore);
     e = errors(400);
     e(100) = kNaN;  // a later NaN: the maximum goes on, the score is NaN
     EXPECT_TRUE(std::isnan(asyc_score(e, 1.0, 1, 1)));
-    e(101) = 1e40;
+    e(101) = -kInf;
     EXPECT_EQ(asyc_score(e, 1.0, 1, 1), kDivergedScore);
 }
 
 TEST(BestCandidate, FirstSmallestWinsAndNanCountsAsInfinity) {
     using vantrelpid::best_candidate;
     EXPECT_EQ(best_candidate({3.0, 1.0, 1.0, 2.0}), 1);
-    EXPECT_EQ(best_candidate({kNaN, 5.0, kNaN}), 1);
     EXPECT_EQ(best_candidate({kNaN, 1e30}), 1);  // the placeholder beats a NaN
-    EXPECT_EQ(best_candidate({kNaN, kNaN}), 0);
     EXPECT_EQ(best_candidate({kInf, kNaN, kInf}), 0);
     EXPECT_EQ(best_candidate({-4.0, 3.0}), 0);  // a negative factor wins, as numpy's argmin has it
     EXPECT_THROW(best_candidate({}), vantrelpid::InvalidArgument);
@@ -75,12 +65,10 @@ TEST(BestCandidate, FirstSmallestWinsAndNanCountsAsInfinity) {
 
 TEST(GradeBands, UpperLimitsBelongToTheBetterGrade) {
     using vantrelpid::grade_of;
-    EXPECT_EQ(grade_of(0.3), 'A');
-    EXPECT_EQ(grade_of(std::nextafter(0.3, 1.0)), 'B');
-    EXPECT_EQ(grade_of(0.6), 'B');
-    EXPECT_EQ(grade_of(std::nextafter(0.6, 1.0)), 'C');
-    EXPECT_EQ(grade_of(0.99), 'C');
-    EXPECT_EQ(grade_of(std::nextafter(0.99, 1.0)), 'D');
+    for (const auto& [limit, grade, next] : {std::tuple{0.3, 'A', 'B'}, {0.6, 'B', 'C'}, {0.99, 'C', 'D'}}) {
+        EXPECT_EQ(grade_of(limit), grade);
+        EXPECT_EQ(grade_of(std::nextafter(limit, 1.0)), next);
+    }
     EXPECT_EQ(grade_of(kInf), 'D');
     EXPECT_EQ(grade_of(kNaN), '?');
 }

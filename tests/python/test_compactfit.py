@@ -79,13 +79,6 @@ class TestArguments:
         for changes in (dict(Ghk=None), dict(Ghk="anything"), dict(Y=self.case.Y[:, 0])):
             np.testing.assert_equal(compactfit(**self.case.args(**changes)), (Abj, Bbj))
 
-    def test_unselected_nan_leaves_the_choice(self):
-        # Only the output variance of the x30 rule sees it; no good candidate reaches that rule.
-        Y = self.case.Y.copy()
-        Y[10] = np.nan
-        samples = np.arange(21, 1501)
-        np.testing.assert_equal(compactfit(**self.case.args(Y=Y, SlSampk=samples)), compactfit(**self.case.args(SlSampk=samples)))
-
     @pytest.mark.parametrize("position, value", [(0, np.nan), (700, np.nan), (700, np.inf), (0, 1e32)])
     def test_non_finite_selected_output_falls_back_to_order_one(self, position, value):
         # A NaN first error or an error of 1e31 or more scores 1e30 for every order; a later

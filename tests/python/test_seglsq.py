@@ -35,13 +35,6 @@ def test_matches_least_squares_on_the_slices_weighted_by_their_fft_length(N, nu,
     assert relative_error((Ap, Bp), seglsq_reference(U, Y, SlInd, n, Delay)) < ARX_VS_REGRESSION
 
 
-def test_weights_matter():
-    # 520 and 2000 samples: FFT lengths 1024 and 2048.
-    U, Y = noisy_record(3000, 1)
-    estimate = seglsq(U, Y, [[1, 600], [1001, 3000]], 3)
-    assert relative_error(estimate, seglsq_reference(U, Y, [[1, 600], [1001, 3000]], 3, weighted=False)) > 1e-6
-
-
 @pytest.mark.parametrize("delays", [None, [3, 7]])
 def test_noise_free_plant_comes_back(delays):
     # Inputs at rest before sample 200: the zeros shifted into a slice are the plant's inputs.
