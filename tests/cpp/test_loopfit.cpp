@@ -19,41 +19,33 @@ using namespace vantrelpid;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// A deterministic stand-in for numpy's generator.
-class LcgRandom final : public RandomSource {
+// A stand-in for numpy's generator: the loop's results do not depend on the draws.
+class FixedRandom final : public RandomSource {
 public:
-    void seed(std::int64_t s) override { state_ = static_cast<std::uint64_t>(s) * 2862933555777941757ULL + 1; }
-    std::vector<double> rand(std::int64_t n) override { return draw(n, 0.0); }
-    std::vector<double> randn(std::int64_t n) override { return draw(n, 1.0); }  // centred, not normal
-    double uniform() {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(state_ >> 11) * 0x1.0p-53;
-    }
-
-private:
-    std::vector<double> draw(std::int64_t n, double centre) {
-        std::vector<double> out(static_cast<std::size_t>(n));
-        for (double& v : out) v = (1.0 + centre) * uniform() - centre;
-        return out;
-    }
-    std::uint64_t state_ = 42;
+    void seed(std::int64_t) override {}
+    std::vector<double> rand(std::int64_t n) override { return std::vector<double>(static_cast<std::size_t>(n), 0.5); }
+    std::vector<double> randn(std::int64_t n) override { return std::vector<double>(static_cast<std::size_t>(n), 0.0); }
 };
 
 TEST(LoopDelaySearch, AFailingSearchIsReportedAndTheLoopIsIdentifiedWithoutDeadTime) {
     // 2 e^(-5 s) / (10 s + 1) sampled every second behind the hold, driven by a
     // binary sequence that switches with probability 1/12, with 1 % noise.
     const Index N = 1500;
-    LcgRandom source;
+    std::uint64_t state = 42;
+    const auto uniform = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(state >> 11) * 0x1.0p-53;
+    };
     Vector u(N);
     double level = 1.0;
-    for (Index t = 0; t < N; ++t) u(t) = (source.uniform() < 1.0 / 12.0) ? (level = -level) : level;
+    for (Index t = 0; t < N; ++t) u(t) = (uniform() < 1.0 / 12.0) ? (level = -level) : level;
     const double a = std::exp(-0.1);
     Vector b = Vector::Zero(7);
     b(6) = 2.0 * (1.0 - a);
     LoopData in;
     in.U = u;
     in.Y = util::lfilter(b, Vector{{1.0, -a}}, u);
-    for (Index t = 0; t < N; ++t) in.Y(t, 0) += 50.0 + 0.01 * (source.uniform() - 0.5);
+    for (Index t = 0; t < N; ++t) in.Y(t, 0) += 50.0 + 0.01 * (uniform() - 0.5);
     in.Tident = 1.0;
     in.Delayc_in = -1.0;
     in.slice_table = [] { return IntMatrix::Constant(1, 2, -1); };
@@ -64,7 +56,7 @@ TEST(LoopDelaySearch, AFailingSearchIsReportedAndTheLoopIsIdentifiedWithoutDeadT
         ++calls;
         throw std::runtime_error("no candidate delay");
     };
-    LcgRandom random;
+    FixedRandom random;
     SilentWarnings warnings;
     const LoopModel r = loopfit(in, random, warnings);
     EXPECT_EQ(calls, 1);

@@ -1,6 +1,6 @@
-"""ARX references written out with numpy and scipy.signal: delays, simulation,
-and least-squares fits on explicit regression rows, for every equation t
-y(t) = -a_1 y(t-1) - ... - a_n y(t-n) + sum_i sum_l b_il u_i(t - d_i - l)."""
+# ARX references written out with numpy and scipy.signal: delays, simulation,
+# and least-squares fits on explicit regression rows, for every equation t
+# y(t) = -a_1 y(t-1) - ... - a_n y(t-n) + sum_i sum_l b_il u_i(t - d_i - l).
 
 import numpy as np
 from scipy.signal import lfilter

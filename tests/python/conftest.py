@@ -1,5 +1,5 @@
-"""Shared fixtures and checks: numpy's global generator is saved and restored
-around every test, and call-record tests run in a temporary working directory."""
+# Shared fixtures and checks: numpy's global generator is saved and restored
+# around every test, and call-record tests run in a temporary working directory.
 
 import contextlib
 import copy

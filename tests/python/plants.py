@@ -1,7 +1,7 @@
-"""Plants with known parameters, sampled exactly: zero-order hold by
-scipy.signal.cont2discrete, dead times of whole samples. Loop records are
-driven by binary test sequences, with white noise from a generator of their
-own (numpy's global one is left to the code under test)."""
+# Plants with known parameters, sampled exactly: zero-order hold by
+# scipy.signal.cont2discrete, dead times of whole samples. Loop records are
+# driven by binary test sequences, with white noise from a generator of their
+# own (numpy's global one is left to the code under test).
 
 import numpy as np
 from scipy.signal import cont2discrete, lfilter

@@ -1,8 +1,8 @@
-"""Plain numpy/scipy transcriptions, step by step, of the binary test sequence,
-the output-error fit, the low-order pair fit and the pair-model reduction, with
-the polynomial utilities they need (stabilisation through numpy.roots/poly, the
-started filter through scipy's lfiltic); nothing of the code under test is
-reused except the model-form conversion the caller passes in."""
+# Plain numpy/scipy transcriptions, step by step, of the binary test sequence,
+# the output-error fit, the low-order pair fit and the pair-model reduction, with
+# the polynomial utilities they need (stabilisation through numpy.roots/poly, the
+# started filter through scipy's lfiltic); nothing of the code under test is
+# reused except the model-form conversion the caller passes in.
 
 import numpy as np
 from scipy.signal import convolve, lfilter, lfiltic

@@ -1,6 +1,6 @@
-"""Plain numpy/scipy transcriptions of the error bound, the frequency-weighted
-reduction and the low-order model selection, step by step, used by the tests
-and beside our modules in the benchmark. Nothing here calls vantrelpid."""
+# Plain numpy/scipy transcriptions of the error bound, the frequency-weighted
+# reduction and the low-order model selection, step by step, used by the tests
+# and beside our modules in the benchmark. Nothing here calls vantrelpid.
 
 import numpy as np
 import scipy.linalg

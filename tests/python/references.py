@@ -1,7 +1,6 @@
-"""Tolerances of the comparisons with independent references, each with its reason.
-
-Import the constants instead of writing numbers into the tests.
-"""
+# Tolerances of the comparisons with independent references, each with its reason.
+#
+# Import the constants instead of writing numbers into the tests.
 
 # Sums and products in another order than numpy's (BLAS dot products in
 # np.cov, pairwise versus sequential sums): a few ulp of the result.
@@ -93,12 +92,10 @@ WHITE_NOISE_FLAT = 0.05
 BOUND_VS_TRANSCRIPTION = 1e-8
 # The white-noise bound against 3 sqrt(c s2 / |A|^2) at N = 20000: the Parzen
 # estimate (300 lags) scatters by about 4 % per frequency.
-CLOSED_FORM_LOW, CLOSED_FORM_HIGH = 0.85, 1.25
-CLOSED_FORM_MEAN = 0.06
+CLOSED_FORM_LOW, CLOSED_FORM_HIGH, CLOSED_FORM_MEAN = 0.85, 1.25, 0.06
 # Exact recovery through a common factor: normal equations of condition
 # about 1e4, solved to a few thousand ulp; the loss is a squared residual.
-REDUCTION_EXACT = 1e-10
-REDUCTION_EXACT_LOSS = 1e-18
+REDUCTION_EXACT, REDUCTION_EXACT_LOSS = 1e-10, 1e-18
 # Reduction against the transcription on a noisy ARX(16) model: normal
 # equations of condition 1e6 to 1e9 amplify the rounding of their assembly.
 REDUCTION_VS_TRANSCRIPTION = 1e-5
@@ -151,15 +148,13 @@ PLANT_SECOND_ORDER = 0.05
 # Gain of an integrating plant identified through the summed input: the
 # drift of the level makes the fit noisier; with the dead time given the
 # structure fits better.
-INTEGRATOR_GAIN = 0.05
-INTEGRATOR_GAIN_GIVEN_DELAY = 0.03
+INTEGRATOR_GAIN, INTEGRATOR_GAIN_GIVEN_DELAY = 0.05, 0.03
 # Lag of the integrating plant with the dead time given: the first-order fit
 # of the summed input is biased upwards by 6 to 14 %.
 INTEGRATOR_LAG = 0.20
 # Step responses against the exact sampled step (absolute, outputs of gain 2):
 # a gain error of 1 % is 0.02.
-STEP_FIRST_ORDER = 0.06
-STEP_SECOND_ORDER = 0.1
+STEP_FIRST_ORDER, STEP_SECOND_ORDER = 0.06, 0.1
 # A step response of 3000 samples has settled on the model's gain: the slowest
 # lag of the plants is 20 samples (3000 samples are 150 time constants); the
 # rest is the rounding of the discretised model's gain.

@@ -99,9 +99,6 @@ def test_integrating_output_grades_over_four_points(flag, grade):
     G[4:10] = BND[4:10] / 0.2
     Grade, nonD, _ = bound(MODEL, SAMPLES, integrating=flag, G=G)
     assert list(Grade) == [grade] * 2 and list(nonD) == [1.0] * 2
-    with pytest.raises(IndexError, match="^index 8 is out of bounds for axis 0 with size 8$"):
-        bound(MODEL, SAMPLES, G=G[:8])
-    bound(MODEL, SAMPLES, integrating=1, G=G[:8])   # four points suffice
 
 
 @pytest.mark.parametrize("Nbnd", [12, 12.0, np.int64(12), np.float64(12), 0, 0.0, np.int64(0), 11, 5.5, np.int64(1)])

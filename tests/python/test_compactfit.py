@@ -90,7 +90,6 @@ class TestArguments:
     @pytest.mark.parametrize("changes, error, message", [
         (dict(SlSampk=np.r_[0, 2:400]), IndexError, "selected sample number 0 is below 1"),
         (dict(SlSampk=np.arange(1, 1502)), IndexError, "index 1500 is out of bounds for axis 0 with size 1500"),
-        (dict(SlSampk=np.array([], dtype=int)), ValueError, "SlSampk selects no samples"),
         (dict(SlSampk=np.arange(1, 5)), ZeroDivisionError, "division by zero"),   # N = d = (1 + 1)(1 + 1)
         (dict(BNDk=np.ones((100, 2))), ValueError, "Dimensions of Weight and Bh not compatible"),
         (dict(wln=W[:99]), ValueError, "Dimensions of Weight and w not compatible"),

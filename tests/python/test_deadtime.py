@@ -109,7 +109,6 @@ NOISE = np.random.default_rng(0).standard_normal((300, 3))
 
 @pytest.mark.parametrize("MV, CV, CV_INT, CVslice, error, message", [
     (np.zeros((149, 1)), np.zeros((149, 1)), [0], [WHOLE], ValueError, "Sample number too small (< 150)"),
-    (np.zeros((300, 1)), np.zeros((299, 1)), [0], [WHOLE], ValueError, "CVdata must have as many rows as MVdata"),
     (np.ones((300, 1)), np.ones((300, 1)), [0], [[[100, 250]]], ValueError,
      "Output 0 has no selected slice of at least 143 samples"),
     (NOISE[:, :1], NOISE[:, 1:], [0, 0], [WHOLE], IndexError, None),

@@ -93,8 +93,6 @@ class TestArguments:
         (None, None, W100, 2, 0, ValueError, "iter must be at least 1"),
         (None, None, W100, -1, 2, ValueError, "n must not be negative"),
         (np.ones((101, 2)), None, W100, -1, 0, ValueError, "Dimensions of Weight and w not compatible"),
-        (None, np.ones((100, 1)), W100, 2, 2, ValueError, "Dimensions of Weight1 and Weight not compatible"),
-        (np.ones(100), np.ones((100, 2)), W100, 2, 2, IndexError, "Weight must be a two-dimensional array"),
         (np.zeros((100, 2)), None, W100, 2, 2, np.linalg.LinAlgError, "Singular matrix"),   # nothing to fit
     ])
     def test_errors_in_order(self, Weight, Weight1, w, n, iterations, error, message):

@@ -169,8 +169,6 @@ def test_early_statuses_return_19_none_and_draw_nothing(U, Y, slices, status):
 
 @pytest.mark.parametrize("U, Y, Delayc_in, message", [
     (SHORT.u[:149], SHORT.y[:149], -1, r"Sample number too small \(< 150\)"),
-    (SHORT.u[:, 0], SHORT.y, -1, "U must be an N x 1 column"),
-    (SHORT.u, np.hstack([SHORT.y, SHORT.y]), -1, "Y must be an N x 1 column"),
     (SHORT.u, SHORT.y, 600.0, "The dead time must be shorter than the record"),
 ])
 def test_errors(U, Y, Delayc_in, message):

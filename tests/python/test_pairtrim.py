@@ -79,12 +79,6 @@ def test_flags_on_a_pair_that_prefers_the_second_order(CV_INT, order):
         assert all(np.all(r[name] == 0.0) for name in ("Ac1", "Ac2", "Bc1", "Bc2"))
 
 
-def test_a_flag_is_read_only_for_a_pair_whose_first_order_error_is_not_below_0_07():
-    assert single(*fopdt(2.0, 10.0), CV_INT=[])["ORDER"][0, 0] == 1.0
-    with pytest.raises(IndexError):
-        single(*UNDERDAMPED, CV_INT=[])
-
-
 class TestMultivariableModel:
     @pytest.fixture(scope="class")
     def models(self):

@@ -10,13 +10,6 @@ from references import FILTER_ROUNDOFF, FORM_GENERAL, REDUCTION_ORDER, ROOTS_ROU
 from vantrelpid import _utilities as u
 
 
-@pytest.mark.parametrize("b, a", [([0.5, 0.2, 0.1], [1.0, -1.5, 0.7]), ([1.0, 2.0, 3.0, 4.0], [2.0, -0.4]),
-                                  ([1.0, -1.0], [4.0])])
-def test_lfilter_is_scipys(b, a):
-    x = np.random.default_rng(4).standard_normal(500)
-    np.testing.assert_array_equal(u.lfilter(b, a, x), signal.lfilter(b, a, x))
-
-
 @pytest.mark.parametrize("b, a", [
     ([0.2], [1.0, -0.9]),
     ([0.0, 0.3, -0.1, 0.02], [1.0, -0.7]),      # numerator longer
@@ -61,11 +54,7 @@ class TestStabpoly:
             np.testing.assert_allclose(out, ref.stabpoly(p), rtol=0, atol=ROOTS_ROUNDOFF * np.abs(p).max())
             assert np.all(np.abs(np.roots(out)) <= 1 + 1e-9)
 
-    def test_random_polynomials_leading_one_and_non_finite(self):
-        rng = np.random.default_rng(7)
-        for n in rng.integers(1, 7, 50):
-            p = np.r_[1.0, rng.normal(scale=1.5, size=n)]
-            np.testing.assert_allclose(u.stabpoly(p), ref.stabpoly(p), rtol=0, atol=1e-10 * np.abs(p).max())
+    def test_leading_one_and_non_finite(self):
         np.testing.assert_allclose(u.stabpoly(np.array([2.0, -1.0])), [1.0, -0.5], rtol=ROOTS_ROUNDOFF)
         for bad in (np.nan, -np.inf):
             with pytest.raises(np.linalg.LinAlgError, match="Array must not contain infs or NaNs"):
