@@ -60,26 +60,20 @@ def check_first_order(r, T=10.0, delays=(4, 6)):
     assert abs(r["Bpc"][-1] / 2.0 - 1) < ref.PLANT_GAIN and abs(r["Apc"][0] / T - 1) < ref.PLANT_LAG
 
 
-@pytest.mark.parametrize("name", ["first order", "first order, dead time given"])
-def test_first_order_plant(name):
+@pytest.mark.parametrize("name, Delayc", [
+    ("first order", None),                  # estimated
+    ("first order, dead time given", 5),    # returned as given
+    ("dead time 2.5 given", 2.5),           # round(2.5) is 2: the step starts at sample 3 with the hold
+    ("no dead time", 0.4),                  # a dead time of 0 is reported as 0.4 Tident
+])
+def test_first_order_plants(name, Delayc):
     rec, r = plant(name)
-    check_first_order(r)
+    check_first_order(r, delays=(4, 6) if Delayc is None else (Delayc, Delayc))
+    assert Delayc is None or type(r["Delayc"]) is type(Delayc)
     assert r["Apc"].shape == (2,) and r["Grade"] in ("A", "B")
-    assert np.max(np.abs(r["STP"][:, 0] - rec.step)) < ref.STEP_FIRST_ORDER
+    assert np.max(np.abs(r["STP"][:, 0] - rec.step)) < ref.STEP_FIRST_ORDER   # the exact sampled step, its delay too
     assert np.sqrt(np.mean((r["Ysim"] - rec.y0 - rec.level)[100:] ** 2)) < ref.SIMULATION_RMS * np.std(rec.y0[100:])
     assert r["Yerror"] < ref.ERROR_PERCENT_GOOD and r["Yerror1"] < ref.ERROR_PERCENT_GOOD
-
-
-@pytest.mark.parametrize("name, first_step_sample, Delayc", [
-    ("first order, dead time given", 6, 5),
-    ("dead time 2.5 given", 3, 2.5),   # round(2.5) is 2: delay 3 with the hold
-    ("no dead time", 1, 0.4),          # a dead time of 0 is reported as 0.4 Tident
-])
-def test_given_dead_time(name, first_step_sample, Delayc):
-    rec, r = plant(name)
-    assert r["Message"] == "OK" and first_nonzero(r["STP"]) == first_step_sample
-    assert r["Delayc"] == Delayc and type(r["Delayc"]) is type(Delayc)
-    assert np.max(np.abs(r["STP"][:, 0] - rec.step)) < ref.STEP_FIRST_ORDER
 
 
 def test_second_order_plant_and_other_sample_times():
