@@ -1,5 +1,4 @@
-// The single-loop identification with a dead-time search that throws, and the
-// candidate choice of the multivariable identification.
+// The single-loop identification with a dead-time search that throws.
 
 #include <gtest/gtest.h>
 
@@ -9,15 +8,11 @@
 #include <stdexcept>
 
 #include "vantrelpid/ident/loopfit.hpp"
-#include "vantrelpid/ident/mimofit.hpp"
 #include "vantrelpid/util/lfilter.hpp"
 
 namespace {
 
 using namespace vantrelpid;
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A stand-in for numpy's generator: the loop's results do not depend on the draws.
 class FixedRandom final : public RandomSource {
@@ -69,16 +64,6 @@ TEST(LoopDelaySearch, AFailingSearchIsReportedAndTheLoopIsIdentifiedWithoutDeadT
     EXPECT_DOUBLE_EQ(r.Delayc, static_cast<double>(leading - 1));
     EXPECT_NEAR(r.Bpc1(1), 2.0, 0.1);
     EXPECT_TRUE(r.Ysim.allFinite() && r.Ysim1.allFinite());
-}
-
-TEST(CandidateChoice, InfiniteCriterionWithoutMoreSamplesThanParametersAndTheFirstSmallestWins) {
-    EXPECT_EQ(candidate_criterion(161, 161, 0.5), kInf);
-    EXPECT_EQ(candidate_criterion(150, 161, 0.0), kInf);
-    EXPECT_DOUBLE_EQ(candidate_criterion(300, 100, 0.5), 400.0 / 200.0 * 0.5);
-    EXPECT_EQ(chosen_candidate({1.0, 1.0, 0.5}), 2);
-    EXPECT_EQ(chosen_candidate({0.7, 0.5, 0.5}), 1);
-    EXPECT_EQ(chosen_candidate({kInf, kInf, kInf}), 0);
-    EXPECT_EQ(chosen_candidate({0.1, kNaN, 0.0}), 1);  // numpy's argmin stops at a NaN
 }
 
 }  // namespace

@@ -37,10 +37,6 @@ def arx_fit(U, y, n, delays=None):
     return solve(X[n:], t[n:], n, U.shape[1])
 
 
-def fft_length(samples):
-    return 1 << (samples - 1).bit_length()
-
-
 def seglsq_reference(U, Y, SlInd, n, Delay=None, weighted=True):
     """Each slice shifted and fitted on its own (the first without its first 80
     samples), its rows weighted by its FFT length."""
@@ -48,7 +44,7 @@ def seglsq_reference(U, Y, SlInd, n, Delay=None, weighted=True):
     for k, (a, b) in enumerate(SlInd):
         first = a - 1 + (80 if k == 0 else 0)
         X, t = rows(U[first:b], Y[first:b, 0], n, Delay)
-        w = np.sqrt(fft_length(len(t)) if weighted else 1.0)
+        w = np.sqrt(1 << (len(t) - 1).bit_length() if weighted else 1.0)   # the FFT length
         Xs.append(w * X[n:])
         ts.append(w * t[n:])
     return solve(np.vstack(Xs), np.concatenate(ts), n, U.shape[1])

@@ -29,17 +29,6 @@ def crsspct(Z, M, w):
     return np.einsum("ft,tab->fab", np.exp(-1j * np.outer(w, taus)), R[taus % nfft] * parzen(taus, L)[:, None, None])
 
 
-def crsspct_direct(Z, M, w):
-    """The same estimate from direct sums of products (slow, for small tests)."""
-    N = len(Z)
-    L = min(M, N - 1)
-    Phi = 0
-    for tau in range(-L, L + 1):
-        R = Z[tau:].T @ Z[:N - tau] / N if tau >= 0 else Z[:N + tau].T @ Z[-tau:] / N
-        Phi = Phi + parzen(np.array(tau), L) * R[None] * np.exp(-1j * w * tau)[:, None, None]
-    return Phi
-
-
 def ceilband(Aphk, Bphk, Ghk, U, Yk, w, Nbnd, Delayk, SliceSamp, CV_INTk):
     na, nu = len(Aphk) - 1, U.shape[1]
     P = na * (nu + 1)

@@ -78,9 +78,9 @@ DEADTIME_SCORE = 1e-10
 
 # --- Error bounds, frequency-weighted reduction, low-order model selection ---
 
-# FFT covariances (transforms of length >= 2N) against direct sums of
-# products: rounding of the transforms, relative to the largest entry.
-SPECTRUM_VS_DIRECT = 1e-10
+# Covariances through Eigen's FFT against numpy's (transforms of length >= 2N,
+# nothing wraps): rounding of the transforms, relative to the largest entry.
+SPECTRUM_VS_NUMPY = 1e-10
 # Inverse-spectrum diagonals against numpy.linalg.inv of Hermitian matrices
 # with condition up to about 1e3: a few hundred ulp.
 INVERSE_DIAGONAL = 1e-12

@@ -7,12 +7,9 @@ from vantrelpid.tools.binseq import binseq
 
 
 @pytest.mark.parametrize("args", [
-    (1300, 10, 1, 100, 1235),
-    (500, 7, 3, 20, 0),
+    (1300, 10, 1, 100, 1235), (500, 7, 3, 20, 0), (1, 10, 1, 100, 3), (300, 12.5, 1.5, 40.0, 2),
     (400, 1, 4, 100, 5),        # p = 1: runs of exactly Tmin
     (60, 10, 8, 5, 11),         # Tmin > Tmax: runs of Tmax
-    (1, 10, 1, 100, 3),
-    (300, 12.5, 1.5, 40.0, 2),
     (100, 5, 1, 10000, None),   # no seed: the stream continues
 ])
 def test_sequence_and_generator_state_follow_numpys_stream(args):

@@ -21,8 +21,8 @@ def test_pickle_and_mat_file_read_back_and_replaced(in_tmp_cwd, capsys):
     assert record_function(RECORD) is None
     d = in_tmp_cwd / "export" / "debug"
     back = pickle.loads((d / "p_unknown.pkl").read_bytes())
+    np.testing.assert_equal(back, RECORD)
     assert list(back) == list(RECORD) and type(back) is dict
-    np.testing.assert_array_equal(back["parameters"]["U"], RECORD["parameters"]["U"])
     mat = scipy.io.loadmat(d / "m_unknown.mat")
     np.testing.assert_array_equal(mat["U"], RECORD["parameters"]["U"])
     assert mat["Tident"].item() == 2.0
@@ -81,8 +81,3 @@ def test_load_type_checks(in_tmp_cwd, capsys):
     with pytest.raises(TypeError, match="dict, not SubDict"):   # after printing
         load_pickle_function(str(path))
     assert capsys.readouterr().out.splitlines()[0] == "module: m"
-    path.write_bytes(pickle.dumps([1, 2]))
-    with pytest.raises(AttributeError):
-        load_pickle_function(str(path))
-    with pytest.raises(FileNotFoundError):
-        load_pickle_function(str(in_tmp_cwd / "missing.pkl"))

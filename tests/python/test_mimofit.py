@@ -37,10 +37,9 @@ def two_by_two():
 
 
 @pytest.mark.parametrize("u_shape, y_shape, message", [
-    ((0, 1), (200, 1), "Not enough input arguments"),
-    ((200, 1), (0, 1), "Not enough input arguments"),
+    ((0, 1), (200, 1), "Not enough input arguments"), ((200, 1), (0, 1), "Not enough input arguments"),
     ((0,), (200, 1), "Not enough input arguments"),
-    ((200, 1), (149, 1), r"Sample number too small \(< 150\)"),
+    ((200, 1), (149, 1), r"Sample number too small \(< 150\)"),   # after the cut to the common length
     ((149, 7), (300, 6), r"Sample number too small \(< 150\)"),
     ((200, 7), (200, 6), r"Number of MVs too large \(> 6\)"),
     ((200, 6), (200, 6), r"Number of CVs too large \(> 5\)"),

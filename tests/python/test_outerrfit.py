@@ -20,8 +20,7 @@ def binary_input(n, seed):
 
 
 @pytest.mark.parametrize("Bp, Ap", [
-    ([0.2], [1.0, -0.9]),
-    ([-0.35], [1.0, -0.6]),
+    ([0.2], [1.0, -0.9]), ([-0.35], [1.0, -0.6]),
     ([0.05, 0.03], [1.0, -1.5, 0.6]),           # overdamped
     ([0.02, 0.018], [1.0, -1.7, 0.81]),         # underdamped, |p| = 0.9
     ([0.1, 0.2, -0.05], [1.0, -1.2, 0.4]),      # nn = [2, 3]
@@ -86,8 +85,6 @@ def test_zero_orders_full_delay_numpy_integers_no_draws_and_inputs_unchanged():
     (dict(Delay=-1), ValueError, "negative dimensions are not allowed"),
     (dict(Delay=41), ValueError, "Delay must not exceed the number of samples"),
     (dict(nn=[1, 1, 1]), ValueError, r"too many values to unpack \(expected 2\)"),
-    (dict(nn=[1]), ValueError, r"not enough values to unpack \(expected 2, got 1\)"),
-    (dict(nn=2), TypeError, "cannot unpack non-iterable int object"),
     (dict(nn=[-1, 1]), ValueError, "nn must not hold negative orders"),
     (dict(nn=[40, 1]), ValueError, r"U must have more than max\(nn\) samples"),
     (dict(U=np.zeros((40, 1))), ValueError, "U and Y must be one-dimensional arrays"),

@@ -1,7 +1,7 @@
 import numpy as np
 import pytest
 
-from conftest import assert_same_generator_state, generator_state, same_draws, untouched
+from conftest import assert_same_generator_state, generator_state, reseeded, same_draws, untouched
 from reduction_reference import binseq
 from vantrelpid.probeplan import probeplan
 
@@ -16,12 +16,9 @@ def reference(nSignal, T2ST, Interact):
 
 
 @pytest.mark.parametrize("args", [
-    (2, [100, 200], 1),
-    (2, [100, 200], 0),
+    (2, [100, 200], 1), (2, [100, 200], 0), (3, np.array([20, 30, 10]), 0), (1, [5.0], 0),
     (1, [4], 0),                     # at least 300 samples; R zero-dimensional
     (2, [10, 14, 60], True),         # extra entries raise N and the common switching time
-    (3, np.array([20, 30, 10]), 0),
-    (1, [5.0], 0),
 ])
 def test_reproduces_numpys_stream(args):
     (sig, R), (ref_sig, ref_R) = same_draws(lambda: probeplan(*args), lambda: reference(*args))
@@ -35,10 +32,7 @@ def test_failures():
         probeplan(3, [10, 20], 0)
     with pytest.raises(TypeError):
         probeplan(1, [100.0], 0)
-    np.random.seed(9)
+    np.random.seed(5)
     with pytest.raises(ZeroDivisionError):    # after the first signal's draws
         probeplan(2, [40, 2], 0)
-    state = generator_state()
-    np.random.seed(9)
-    np.random.rand(2 * 1800)
-    assert_same_generator_state(state, generator_state())
+    assert_same_generator_state(generator_state(), reseeded(5, uniform=2 * 1800))

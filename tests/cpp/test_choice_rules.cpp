@@ -1,5 +1,8 @@
-// The scoring and choice of the low-order model selection, and the grade
-// bands of the error bound: small pure functions, tested directly.
+// The small pure functions that choose among candidates: the pair reduction's
+// order choice, the low-order selection's score and choice, the grade bands of
+// the error bound and the multivariable identification's candidate choice. (The
+// dead-time choice rule has its own file: its divergence placeholder shares a
+// name with the selection's.)
 
 #include <gtest/gtest.h>
 
@@ -11,16 +14,32 @@
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/fit/ceilband.hpp"
 #include "vantrelpid/fit/compactfit.hpp"
+#include "vantrelpid/fit/pairtrim.hpp"
+#include "vantrelpid/ident/mimofit.hpp"
 
 namespace {
 
-using vantrelpid::asyc_score;
-using vantrelpid::Index;
-using vantrelpid::kDivergedScore;
-using vantrelpid::Vector;
+using namespace vantrelpid;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(PreferredOrder, SmallFirstOrderErrorSettlesItElseTheWeightedSecondOrderErrorCompetes) {
+    EXPECT_EQ(preferred_order(0.0699, 0.0), 1);
+    EXPECT_EQ(preferred_order(0.05, kNaN), 1);
+    EXPECT_EQ(preferred_order(0.07, 0.0), 2);   // 0.07 is not below the threshold
+    EXPECT_EQ(preferred_order(0.7, 0.5), 1);    // 1.4 * 0.5 == 0.7, a tie: the first order
+    EXPECT_EQ(preferred_order(0.7, 0.49), 2);
+}
+
+TEST(PreferredOrder, NonFiniteErrorsCountAsInfinite) {
+    EXPECT_EQ(preferred_order(0.2, kNaN), 1);   // a diverged second-order fit is never chosen
+    EXPECT_EQ(preferred_order(0.2, -kInf), 1);
+    EXPECT_EQ(preferred_order(kNaN, 0.3), 2);   // a diverged first-order fit loses to a finite one
+    EXPECT_EQ(preferred_order(kNaN, kNaN), 1);  // two non-finite errors: the first order
+    EXPECT_EQ(preferred_order(kInf, kNaN), 1);
+    EXPECT_EQ(preferred_order(0.5, 1e308), 1);  // 1.4 e2 overflows to inf
+}
 
 // An error sequence of n samples with a distinct start-up part.
 Vector errors(Index n) {
@@ -71,6 +90,16 @@ TEST(GradeBands, UpperLimitsBelongToTheBetterGrade) {
     }
     EXPECT_EQ(grade_of(kInf), 'D');
     EXPECT_EQ(grade_of(kNaN), '?');
+}
+
+TEST(CandidateChoice, InfiniteCriterionWithoutMoreSamplesThanParametersAndTheFirstSmallestWins) {
+    EXPECT_EQ(candidate_criterion(161, 161, 0.5), kInf);
+    EXPECT_EQ(candidate_criterion(150, 161, 0.0), kInf);
+    EXPECT_DOUBLE_EQ(candidate_criterion(300, 100, 0.5), 400.0 / 200.0 * 0.5);
+    EXPECT_EQ(chosen_candidate({1.0, 1.0, 0.5}), 2);
+    EXPECT_EQ(chosen_candidate({0.7, 0.5, 0.5}), 1);
+    EXPECT_EQ(chosen_candidate({kInf, kInf, kInf}), 0);
+    EXPECT_EQ(chosen_candidate({0.1, kNaN, 0.0}), 1);  // numpy's argmin stops at a NaN
 }
 
 }  // namespace
