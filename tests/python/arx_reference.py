@@ -59,10 +59,6 @@ def triple_rows(U, y, SlIndk, n, Delay):
     return X[keep], t[keep]
 
 
-def triple_reference(U, y, SlIndk, n, Delay):
-    return solve(*triple_rows(U, y, SlIndk, n, Delay), n, U.shape[1])
-
-
 def arx_record(Ap, Bp, N, delays=None, noise=0.0, seed=0, zero_start=0):
     """Normal inputs (zero for the first samples) through the ARX plant, with
     white equation noise of the given deviation."""

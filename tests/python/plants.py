@@ -3,6 +3,8 @@
 # driven by binary test sequences, with white noise from a generator of their
 # own (numpy's global one is left to the code under test).
 
+import functools
+
 import numpy as np
 from scipy.signal import cont2discrete, lfilter
 
@@ -47,16 +49,10 @@ class Loop:
 def common_denominator(pairs):
     """One output's (den, num) from the (b, a, extra delay) of its inputs: the
     product of the denominators, each numerator times the others', all padded."""
-    den = np.array([1.0])
-    for _, a, _ in pairs:
-        den = np.convolve(den, a)
-    rows = []
-    for k, (b, _, extra) in enumerate(pairs):
-        row = np.r_[np.zeros(extra), b]
-        for m, (_, a, _) in enumerate(pairs):
-            row = row if m == k else np.convolve(row, a)
-        rows.append(row)
-    n = max(len(den), *(len(r) for r in rows))
+    den = functools.reduce(np.convolve, [a for _, a, _ in pairs])
+    rows = [functools.reduce(np.convolve, [a for m, (_, a, _) in enumerate(pairs) if m != k], np.r_[np.zeros(extra), b])
+            for k, (b, _, extra) in enumerate(pairs)]
+    n = max(len(den), *map(len, rows))
     return np.r_[den, np.zeros(n - len(den))], np.array([np.r_[r, np.zeros(n - len(r))] for r in rows])
 
 

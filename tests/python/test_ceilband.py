@@ -116,7 +116,6 @@ def test_nbnd_rules(Nbnd):
 @pytest.mark.parametrize("samples, error, message", [
     (np.r_[0, np.arange(2, 400)], IndexError, "selected sample number 0 is below 1"),
     (np.arange(300, 602), IndexError, "index 600 is out of bounds for axis 0 with size 600"),
-    (np.zeros((0, 2), dtype=int), ValueError, "SliceSamp selects no samples"),
 ])
 def test_selected_samples(samples, error, message):
     with pytest.raises(error) as info:

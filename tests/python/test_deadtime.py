@@ -51,12 +51,15 @@ def check_search(U, Y, CV_INT, CVslice, candidates):
     return Delay, candidates[rule(scores, CV_INT[0] == 1)], scores
 
 
-@pytest.mark.parametrize("delay", [3, 6, 16])
-@pytest.mark.parametrize("noise", [0.02, 0.05])
-def test_long_record_finds_the_plant_delay(delay, noise):
-    U, Y = first_order_loop(3000, delay, noise, seed=2)
-    Delay, chosen, _ = check_search(U, Y, [0], [WHOLE], FULL)
-    assert Delay.tolist() == [[chosen]] == [[delay]]
+@pytest.mark.parametrize("delay, noise, seed, inputs, CV_INT, CVslice, candidates", [
+    *[(d, noise, 2, 1, 0, WHOLE, FULL) for d in (3, 6, 16) for noise in (0.02, 0.05)],
+    (6, 0.03, 3, 2, 0, [[1200, 1500], [-1, -1]], FULL),   # two inputs, a selection
+    (5, 0.03, 5, 1, 1, WHOLE, INTEGRATING),                # an integrating output: the last exact minimum
+])
+def test_long_record_finds_the_plant_delay(delay, noise, seed, inputs, CV_INT, CVslice, candidates):
+    U, Y = first_order_loop(3000, delay, noise, seed, inputs, integrating=CV_INT == 1)
+    Delay, chosen, _ = check_search(U, Y, [CV_INT], [CVslice], candidates)
+    assert Delay.tolist() == [[chosen] * inputs] == [[delay] * inputs]
 
 
 @pytest.mark.parametrize("delay", [3, 6])
@@ -65,14 +68,6 @@ def test_short_record_searches_twelve_candidates(delay):
     U, Y = first_order_loop(400, delay, 0.03, seed=5)
     Delay, chosen, scores = check_search(U, Y, [0], [WHOLE], SHORT)
     assert Delay[0, 0] == chosen <= delay and scores[chosen - 1] <= 1.007 * min(scores)
-
-
-def test_two_inputs_on_selected_slices_and_an_integrating_output():
-    U, Y = first_order_loop(3000, 6, 0.03, seed=3, inputs=2)
-    assert check_search(U, Y, [0], [[[1200, 1500], [-1, -1]]], FULL)[0].tolist() == [[6, 6]]
-    U, Y = first_order_loop(3000, 5, 0.03, seed=5, integrating=True)
-    Delay, chosen, _ = check_search(U, Y, [1], [WHOLE], INTEGRATING)
-    assert Delay[0, 0] == chosen == 5
 
 
 @pytest.mark.parametrize("N, candidates", [(150, SHORT), (599, SHORT), (600, FULL)])

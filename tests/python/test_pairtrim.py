@@ -4,7 +4,8 @@ import numpy as np
 import pytest
 
 import reduction_reference as ref
-from conftest import after_validation_sequence, assert_all_close, assert_same_generator_state, generator_state, same_draws, untouched
+from conftest import (after_validation_sequence, assert_all_close, assert_same_generator_state, generator_state,
+                      same_draws, untouched)
 from plants import fopdt, sampled, stacked, three_input_output
 from references import EXACT_FIT, TRANSCRIPTION
 from vantrelpid import _utilities as u
@@ -34,7 +35,8 @@ def test_first_order_plants(K, T, L, h):
     assert r["Delayc"].dtype == (np.int64 if h == int(h) else np.float64)
     np.testing.assert_allclose([1 / r["Ac1"][0, 0], r["Bc1"][0, 0] / r["Ac1"][0, 0]], [T, K], rtol=FIRST_ORDER_PARAMETERS)
     t, d = np.arange(3000), int(L / h) + 1
-    np.testing.assert_allclose(r["STP"][:, 0], np.where(t >= d, K * (1 - np.exp(-(t - d + 1) * h / T)), 0.0), rtol=0, atol=EXACT_FIT)
+    np.testing.assert_allclose(r["STP"][:, 0], np.where(t >= d, K * (1 - np.exp(-(t - d + 1) * h / T)), 0.0), rtol=0,
+                               atol=EXACT_FIT)
     np.testing.assert_array_equal(r["STP1"], r["STP"])
     np.testing.assert_array_equal(r["Ac1_1"], r["Ac1"])
     np.testing.assert_allclose(r["DENc_tn"], [[1.0, 1 / T, 0.0]], rtol=FIRST_ORDER_PARAMETERS)

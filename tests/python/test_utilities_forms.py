@@ -39,7 +39,8 @@ def test_armax2ss_against_ss2tf_and_back(den, num):
     np.testing.assert_allclose(rd, d, rtol=0, atol=FORM_EXACT)
     np.testing.assert_allclose(rb, b, rtol=0, atol=FORM_EXACT)
     rng = np.random.default_rng(5)   # any other realisation
-    A, B, C, D = rng.standard_normal((4, 4)) * 0.4, rng.standard_normal((4, 3)), rng.standard_normal((1, 4)), rng.standard_normal((1, 3))
+    A, B, C, D = (rng.standard_normal(shape) for shape in ((4, 4), (4, 3), (1, 4), (1, 3)))
+    A *= 0.4
     check_against_ss2tf(A, B, C, D, *u.ss2armax(A, B, C, D))
 
 

@@ -59,7 +59,7 @@ def test_misosim_and_misofrq_against_lfilter_and_freqz(order, n_inputs, nb, scal
 def test_dsssim_against_dlsim():
     rng = np.random.default_rng(6)
     A = np.diag([0.5, 0.8, -0.3]) + 0.05 * rng.standard_normal((3, 3))
-    B, C, D, U = rng.standard_normal((3, 2)), rng.standard_normal((2, 3)), rng.standard_normal((2, 2)), rng.standard_normal((400, 2))
+    B, C, D, U = (rng.standard_normal(shape) for shape in ((3, 2), (2, 3), (2, 2), (400, 2)))
     y = u.dsssim(A, B, C, D, U)[0]
     assert y.shape == (400, 2)
     close(y, signal.dlsim((A, B, C, D, 1), U)[1])
