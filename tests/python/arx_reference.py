@@ -38,8 +38,7 @@ def arx_fit(U, y, n, delays=None):
 
 
 def seglsq_reference(U, Y, SlInd, n, Delay=None, weighted=True):
-    """Each slice shifted and fitted on its own (the first without its first 80
-    samples), its rows weighted by its FFT length."""
+    """Slices shifted on their own, the first without its first 80 samples, rows weighted by the FFT length."""
     Xs, ts = [], []
     for k, (a, b) in enumerate(SlInd):
         first = a - 1 + (80 if k == 0 else 0)
@@ -51,8 +50,7 @@ def seglsq_reference(U, Y, SlInd, n, Delay=None, weighted=True):
 
 
 def triple_rows(U, y, SlIndk, n, Delay):
-    """Equations of the three-order estimate: the first slice without its first
-    80 samples; only equations whose lagged values all lie inside their slice."""
+    """The three-order estimate's equations: all lagged values inside the slice, the first without 80 samples."""
     X, t = rows(U, y, n, Delay)
     keep = np.concatenate([np.arange(a - 1 + (80 if k == 0 else 0) + max(Delay) + n, min(b, len(y)))
                            for k, (a, b) in enumerate(SlIndk)])
@@ -60,8 +58,7 @@ def triple_rows(U, y, SlIndk, n, Delay):
 
 
 def arx_record(Ap, Bp, N, delays=None, noise=0.0, seed=0, zero_start=0):
-    """Normal inputs (zero for the first samples) through the ARX plant, with
-    white equation noise of the given deviation."""
+    """Normal inputs (zero for the first samples) through the ARX plant, with white equation noise."""
     rng = np.random.default_rng(seed)
     U = rng.standard_normal((N, Bp.shape[0]))
     U[:zero_start] = 0.0

@@ -36,8 +36,7 @@ def assert_same_generator_state(a, b):
 
 @contextlib.contextmanager
 def untouched(*objects, draws=False):
-    """The block must leave `objects` (the caller's arguments) as they were and,
-    unless it `draws`, numpy's whole generator state too."""
+    """The block must leave `objects` as they were and, unless it `draws`, numpy's whole generator state too."""
     copies, state = copy.deepcopy(objects), generator_state()
     yield
     np.testing.assert_equal(objects, copies)

@@ -24,9 +24,8 @@ def fopdt(K, T, h=1.0):
 
 
 def loop_record(plants, N, Tsw=12, Ts=1.0, noise=0.03, seed=7, level=0.0, noise_seed=None):
-    """Inputs u (N x nu) and outputs y (N x ny) of plants[i][j] = (num, den, dead samples)
-    from input j to output i, each output with white noise of `noise` times its
-    deviation plus `level`; also the noise-free outputs."""
+    """u (N x nu), y (N x ny) and noise-free y0 of plants[i][j] = (num, den, dead samples) from input j to
+    output i; each output with white noise of `noise` times its deviation, plus `level`."""
     state = np.random.get_state()
     u = np.column_stack([binseq(N, Tsw, 1, 10000, seed + j) for j in range(len(plants[0]))])
     np.random.set_state(state)
@@ -47,8 +46,7 @@ class Loop:
 
 
 def common_denominator(pairs):
-    """One output's (den, num) from the (b, a, extra delay) of its inputs: the
-    product of the denominators, each numerator times the others', all padded."""
+    """One output's (den, num) over the product of its inputs' denominators, from their (b, a, extra delay)."""
     den = functools.reduce(np.convolve, [a for _, a, _ in pairs])
     rows = [functools.reduce(np.convolve, [a for m, (_, a, _) in enumerate(pairs) if m != k], np.r_[np.zeros(extra), b])
             for k, (b, _, extra) in enumerate(pairs)]
@@ -66,7 +64,6 @@ def stacked(models):
 
 
 def three_input_output():
-    """A first-order lag, an underdamped pair with 3 samples of extra dead time
-    and a negative gain with 2, over one common denominator."""
+    """A lag, an underdamped pair with 3 samples of extra dead time and a negative gain with 2."""
     return common_denominator([(*fopdt(1.0, 10.0), 0), (*sampled([0.09], [1.0, 0.24, 0.09]), 3),
                                (*fopdt(-0.7, 5.0), 2)])

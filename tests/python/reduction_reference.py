@@ -80,8 +80,7 @@ def create_input_signal():
 
 
 def slimfit(models, Order):
-    """The pair fits of the per-output models [(den, num), ...] (num one row per
-    input); the gain correction is skipped for integrating fits and undefined gains."""
+    """The pair fits of the per-output models [(den, num), ...]; no gain correction of integrating fits."""
     Order = int(Order)
     if Order > 4:
         raise ValueError("Order too high")
@@ -121,8 +120,7 @@ def slimfit(models, Order):
 
 
 def pairtrim(models, Delay, CV_INT, Tident, d2cm2):
-    """The pair-model reduction of the per-output models [(den, num), ...],
-    with `d2cm2` the inverse zero-order hold (numd, dend, Ts) -> (num, den)."""
+    """The reduction of the per-output models [(den, num), ...]; d2cm2(numd, dend, Ts) -> (num, den)."""
     _, E1, p, q = slimfit(models, 1)[:4]
     X, E2, p1, q1, p2, q2 = slimfit(models, 2)[:6]
     ny, nu = X.shape

@@ -26,8 +26,7 @@ def test_pickle_and_mat_file_read_back_and_replaced(in_tmp_cwd, capsys):
     mat = scipy.io.loadmat(d / "m_unknown.mat")
     np.testing.assert_array_equal(mat["U"], RECORD["parameters"]["U"])
     assert mat["Tident"].item() == 2.0
-    umask = os.umask(0)
-    os.umask(umask)
+    os.umask(umask := os.umask(0))   # reads the process's umask
     assert all(stat.S_IMODE(os.stat(d / n).st_mode) == 0o666 & ~umask for n in ("p_unknown.pkl", "m_unknown.mat"))
     record_function({"parameters": {"b": np.zeros(3)}}, "matfiles", "unknown")   # the subpath has no effect
     assert list(files(in_tmp_cwd)) == ["m_unknown.mat", "p_unknown.pkl"]

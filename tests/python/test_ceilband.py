@@ -15,8 +15,7 @@ W = frequency_grid()
 
 
 def identified(N, noise, seed, na=16, nu=1):
-    """An ARX(na) model of y = sum_j 0.1 (j + 1) q^-(j+1) / (1 - 0.9 q^-1) u_j + noise,
-    its response on the grid, and the centred record."""
+    """An ARX(na) model of y = sum_j 0.1 (j + 1) q^-(j+1) / (1 - 0.9 q^-1) u_j + noise, its response, the record."""
     r = np.random.default_rng(seed)
     U, delays = r.standard_normal((N, nu)), np.arange(1, nu + 1)
     y = misosim([1.0, -0.9], [[0.0, 0.1 * (j + 1)] for j in range(nu)], add_dly(U, delays))

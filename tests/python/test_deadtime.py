@@ -16,8 +16,7 @@ SHORT, INTEGRATING, WHOLE = list(range(1, 13)), list(range(1, 9)), [[-1, -1]]
 
 
 def first_order_loop(N, delay, noise, seed, inputs=1, integrating=False):
-    """Binary test signals through 0.2 q^-delay / (1 - 0.8 q^-1) (or an integrator),
-    summed over the inputs, with white noise of `noise` times the response's deviation."""
+    """Binary test signals through 0.2 q^-delay / (1 - 0.8 q^-1) (or an integrator), summed, with white noise."""
     U = np.column_stack([binseq(N, 20, 3, 200, seed + i) for i in range(inputs)])
     y = misosim([1.0, -1.0 if integrating else -0.8], np.tile([0.0, 0.2], (inputs, 1)), add_dly(U, delay - 1))
     return U, y + noise * np.std(y) * np.random.default_rng(seed).standard_normal((N, 1))

@@ -2,7 +2,7 @@ import numpy as np
 import pytest
 import scipy.signal
 
-from conftest import same_draws, untouched
+from conftest import assert_all_close, same_draws, untouched
 from references import OWN_COEFFICIENTS, SCIPY_COEFFICIENTS
 from vantrelpid import _utilities as util
 from vantrelpid.tools.fitclean import fitclean
@@ -40,10 +40,9 @@ def test_against_transcription_with_the_same_draws(record, flag, samples):
     with untouched(U, y, samples, draws=True):
         ours, expected = same_draws(lambda: fitclean(U, y, samples, flag),
                                     lambda: reference(U, y, samples, flag, util.buttfilthi(4, 0.002)))
-    for o, e in zip(ours, expected):
-        np.testing.assert_allclose(o, e, rtol=OWN_COEFFICIENTS, atol=OWN_COEFFICIENTS)
-    for o, e in zip(ours, reference(U, y, samples, flag, scipy.signal.butter(4, 0.002, "high"))):
-        np.testing.assert_allclose(o, e, rtol=SCIPY_COEFFICIENTS, atol=SCIPY_COEFFICIENTS)
+    assert_all_close(ours, expected, rtol=OWN_COEFFICIENTS, atol=OWN_COEFFICIENTS)
+    with_scipys = reference(U, y, samples, flag, scipy.signal.butter(4, 0.002, "high"))
+    assert_all_close(ours, with_scipys, rtol=SCIPY_COEFFICIENTS, atol=SCIPY_COEFFICIENTS)
     assert ours[0].shape == U.shape and ours[3].shape == (1500, 1) and ours[1].shape == ours[2].shape == (2,)
     assert type(ours[4]) is np.float64 and type(ours[5]) is np.float64
     np.testing.assert_allclose(np.std(np.c_[ours[0], ours[3]], axis=0, ddof=1), 1, rtol=1e-12)

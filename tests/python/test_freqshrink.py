@@ -66,12 +66,10 @@ def test_lengths_types_no_draws_and_arguments_unchanged(n, nc):
     Weight = np.ones((100, 3))
     with untouched(Ah, Bh, Weight, W100):
         Ap, Bp, Cp, Dp, Loss = freqshrink(Ah, Bh, Weight, Weight * 2, n, 4, W100)
-    assert Ap.shape == (n + 1,) and Bp.shape == (3, n + 1) and Cp.shape == Dp.shape == (nc + 1,) and Loss.shape == (4,)
-    assert Ap[0] == Cp[0] == Dp[0] == 1.0
-    assert all(x.dtype == np.float64 and x.flags.c_contiguous for x in (Ap, Bp, Cp, Dp, Loss))
+    assert [x.shape for x in (Ap, Bp, Cp, Dp, Loss)] == [(n + 1,), (3, n + 1), (nc + 1,), (nc + 1,), (4,)]
+    assert Ap[0] == Cp[0] == Dp[0] == 1.0 and all(x.dtype == np.float64 and x.flags.c_contiguous for x in (Ap, Bp, Cp, Dp, Loss))
     if n == 0:   # a static model: Bp_j the weighted least-squares constant of Gh_j
-        Gh = ref.misofrq(Ah, Bh, W100)
-        np.testing.assert_allclose(Bp[:, 0], np.mean(Gh.real, axis=0), rtol=1e-10)
+        np.testing.assert_allclose(Bp[:, 0], np.mean(ref.misofrq(Ah, Bh, W100).real, axis=0), rtol=1e-10)
 
 
 class TestArguments:

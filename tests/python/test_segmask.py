@@ -32,8 +32,7 @@ def test_selection(table, N, rows):
 
 @pytest.mark.parametrize("table", [[[1, 1000]], [[100, 950]]])
 def test_nothing_survives_gives_two_empty_0x2_arrays(table):
-    for a in segmask([table], 0, 1000):
-        assert a.shape == (0, 2) and a.dtype == np.int64
+    assert all(a.shape == (0, 2) and a.dtype == np.int64 for a in segmask([table], 0, 1000))
 
 
 def test_output_index_as_python_indexes():

@@ -11,8 +11,7 @@ from vantrelpid import _utilities as u
 
 
 def arx_model(order, n_inputs, seed, nb=None):
-    """A stable denominator with poles spread over the disc, as identified
-    high-order models have them, and one numerator row per input."""
+    """A stable denominator with poles spread over the disc, as identified models have them; a row per input."""
     rng = np.random.default_rng(seed)
     poles = rng.uniform(0.3, 0.9, order // 2) * np.exp(1j * rng.uniform(0.05, 3.0, order // 2))
     return np.real(np.poly(np.r_[poles, poles.conj(), [0.95] * (order % 2)])), rng.standard_normal((n_inputs, nb or order + 1))

@@ -13,8 +13,7 @@ class TestArxpe:
     def test_exact_model_gives_back_the_equation_noise(self):
         r = np.random.default_rng(1)
         U, noise = r.standard_normal((500, 2)), r.standard_normal(500)
-        y = sum(scipy.signal.lfilter(b, self.Ap, U[:, j]) for j, b in enumerate(self.Bp))
-        y = y + scipy.signal.lfilter([1.0], self.Ap, noise)
+        y = sum(scipy.signal.lfilter(b, self.Ap, x) for b, x in zip([*self.Bp, [1.0]], [*U.T, noise]))   # + noise / A
         for shape in ((-1,), (-1, 1)):
             e = arxpe(self.Ap, self.Bp, U, y.reshape(shape))
             assert e.shape == (500, 1) and e.dtype == np.float64
