@@ -1,7 +1,6 @@
 #include "vantrelpid/arx/correlation.hpp"
 
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include "vantrelpid/errors.hpp"
@@ -13,12 +12,10 @@ namespace {
 
 bool is_power_of_two(Index n) { return n > 0 && (n & (n - 1)) == 0; }
 
-// Spectra of the stretch's signals, one column each: output, inputs,
-// end pulse (when padded), start pulse.
+// Spectra of the stretch's data signals, one column each: output, inputs.
 CMatrix signal_spectra(const Matrix& Uk, const Vector& Yk, Index nfft) {
     const Index nk = Yk.size(), nu = Uk.cols();
-    const bool padded = nfft > nk;
-    CMatrix Z(nfft, nu + (padded ? 3 : 2));
+    CMatrix Z(nfft, nu + 1);
     util::Fft transform(nfft);
     Vector padded_signal = Vector::Zero(nfft);
     padded_signal.head(nk) = Yk;
@@ -27,16 +24,6 @@ CMatrix signal_spectra(const Matrix& Uk, const Vector& Yk, Index nfft) {
         padded_signal.head(nk) = Uk.col(i);
         transform.forward_real(padded_signal.data(), Z.col(i + 1).data());
     }
-    if (padded) {
-        // exp(-2 pi i Nk f / Nfft), the phase reduced exactly in integers first.
-        const double step = -2.0 * std::numbers::pi / static_cast<double>(nfft);
-        for (Index f = 0; f < nfft; ++f) {
-            const Index k = static_cast<Index>((static_cast<unsigned long long>(nk) * static_cast<unsigned long long>(f)) %
-                                               static_cast<unsigned long long>(nfft));
-            Z(f, nu + 1) = std::polar(1.0, step * static_cast<double>(k));
-        }
-    }
-    Z.col(Z.cols() - 1).setOnes();
     return Z;
 }
 
@@ -75,14 +62,44 @@ StretchCorrelations::StretchCorrelations(const Matrix& Uk, const Vector& Yk, Ind
     if (Uk.rows() != samples_) throw InvalidArgument("the inputs and the output of a stretch differ in length");
     if (samples_ < 1 || nfft < samples_ || max_lag < 0) throw InvalidArgument("invalid stretch for the correlation core");
 
-    const CMatrix Z = signal_spectra(Uk, Yk, nfft);
-    const Index nz = Z.cols();
-    std::vector<std::pair<Index, Index>> pairs;
-    for (Index i = 0; i < nz; ++i)
-        for (Index j = i; j < nz; ++j) pairs.emplace_back(i, j);
-    const Index npairs = static_cast<Index>(pairs.size());
-    values_.resize(npairs, 2 * max_lag + 1);
+    const Index nz = signals(), data_signals = inputs_ + 1;
+    values_.resize(nz * (nz + 1) / 2, 2 * max_lag + 1);
 
+    // Pairs with a unit pulse need no transform: the pulse picks one sample
+    // of the other signal (Nfft * z(t_pulse - lag) or Nfft * z(t_pulse + lag)).
+    // Two pulses correlate to Nfft where their positions differ by the lag.
+    auto sample = [&](Index signal, Index t) -> double {
+        t %= nfft;
+        if (t < 0) t += nfft;
+        if (t >= samples_) return 0.0;
+        return signal == 0 ? Yk(t) : Uk(t, signal - 1);
+    };
+    auto position = [&](Index pulse) { return pulse == nz - 1 ? Index{0} : samples_; };
+    const double scale = static_cast<double>(nfft);
+    std::vector<std::pair<Index, Index>> data_pairs;
+    for (Index i = 0; i < nz; ++i) {
+        for (Index j = i; j < nz; ++j) {
+            if (j < data_signals) {
+                data_pairs.emplace_back(i, j);
+                continue;
+            }
+            const Index p = pair_index(i, j);
+            for (Index lag = -max_lag; lag <= max_lag; ++lag) {
+                double v;
+                if (i < data_signals) {
+                    v = scale * sample(i, position(j) + lag);  // sum_t z_i(t) d(t - lag - t_j)
+                } else {
+                    Index d = (position(i) - position(j) - lag) % nfft;
+                    v = (d == 0) ? scale : 0.0;
+                }
+                values_(p, max_lag + lag) = v;
+            }
+        }
+    }
+
+    // Pairs of data signals: one transform for every two of them (the last
+    // alone when their number is odd).
+    const CMatrix Z = signal_spectra(Uk, Yk, nfft);
     util::Fft transform(nfft);
     CVector product(nfft), c(nfft);
     // c[k] = Nfft * sum_t z_i(t) z_j(t - k): the forward transform of the
@@ -94,19 +111,20 @@ StretchCorrelations::StretchCorrelations(const Matrix& Uk, const Vector& Yk, Ind
             values_(p, max_lag + lag) = imaginary ? c(k).imag() : c(k).real();
         }
     };
-    for (Index p = 0; p < npairs; p += 2) {
-        const auto [i1, j1] = pairs[static_cast<std::size_t>(p)];
-        if (p == npairs - 1) {
+    const Index ndata = static_cast<Index>(data_pairs.size());
+    for (Index q = 0; q < ndata; q += 2) {
+        const auto [i1, j1] = data_pairs[static_cast<std::size_t>(q)];
+        if (q == ndata - 1) {
             cross_spectrum(Z.col(i1).data(), Z.col(j1).data(), nullptr, nullptr, nfft, product.data());
             transform.forward(product.data(), c.data());
-            store(p, false);
+            store(pair_index(i1, j1), false);
         } else {
-            const auto [i2, j2] = pairs[static_cast<std::size_t>(p + 1)];
+            const auto [i2, j2] = data_pairs[static_cast<std::size_t>(q + 1)];
             cross_spectrum(Z.col(i1).data(), Z.col(j1).data(), Z.col(i2).data(), Z.col(j2).data(), nfft,
                            product.data());
             transform.forward(product.data(), c.data());
-            store(p, false);
-            store(p + 1, true);
+            store(pair_index(i1, j1), false);
+            store(pair_index(i2, j2), true);
         }
     }
 }

@@ -18,10 +18,13 @@
 // stretch, provided the end pulse's lags never reach the start pulse's
 // (Nfft == Nk, or Nfft - Nk >= n + 1).
 //
-// The correlation sequences are computed with FFTs: one forward transform per
-// data signal, then one transform of conj(Z_i) Z_j + 1j conj(Z_k) Z_l for every
-// two pairs of signals (both correlations are real, so they come back as the
-// real and the imaginary part), the last pair alone when their number is odd.
+// The correlation sequences of the data signals are computed with FFTs: one
+// forward transform per data signal, then one transform of
+// conj(Z_i) Z_j + 1j conj(Z_k) Z_l for every two pairs of them (both
+// correlations are real, so they come back as the real and the imaginary
+// part), the last pair alone when their number is odd. A pair with a pulse
+// reads the other signal's samples directly: its correlation is Nfft times
+// that signal shifted to the pulse.
 
 #include "vantrelpid/types.hpp"
 
