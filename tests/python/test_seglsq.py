@@ -35,8 +35,9 @@ def test_matches_least_squares_on_the_slices_weighted_by_their_fft_length(N, nu,
 
 @pytest.mark.parametrize("delays", [None, [3, 7]])
 def test_noise_free_plant_comes_back(delays):
-    # Inputs at rest before sample 200: the zeros shifted into a slice are the plant's inputs.
-    U, Y = arx_record(PLANT_A, PLANT_B, 3000, delays, zero_start=200)
+    # With delays the inputs rest before sample 200: the zeros shifted into the slice are the plant's inputs.
+    # At order 6 the extra common factors are left to rounding; these records give stable ones.
+    U, Y = arx_record(PLANT_A, PLANT_B, 3000, delays, zero_start=200 if delays else 0)
     SlInd = [[1, 3000]] if delays else [[1, 1300], [1501, 3000]]
     assert relative_error(seglsq(U, Y, SlInd, 2, delays), (PLANT_A, PLANT_B)) < ARX_NOISE_FREE
     with warnings.catch_warnings():   # at a higher order the normal matrix is singular up to rounding
