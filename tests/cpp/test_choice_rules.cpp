@@ -55,8 +55,8 @@ TEST(AsycScore, FinalPredictionErrorWithOrderPenaltyAfterAHalfEvenStartUp) {
     const std::array<std::array<Index, 4>, 4> cases{{{600, 1, 3, 50}, {145, 1, 2, 14}, {155, 1, 2, 16}, {125, 2, 1, 12}}};
     for (const auto& [N, nu, order, skip] : cases) {
         const Vector e = errors(N);
-        const double d = static_cast<double>((nu + 1) * (order + 1)), n = static_cast<double>(N);
-        const double expected = (n + d) / (n - d) * population_variance(e.tail(N - skip)) * (1.0 + 0.03 * static_cast<double>(order));
+        const double d = static_cast<double>((nu + 1) * (order + 1)), n = static_cast<double>(N), o = static_cast<double>(order);
+        const double expected = (n + d) / (n - d) * population_variance(e.tail(N - skip)) * (1.0 + 0.03 * o);
         EXPECT_NEAR(asyc_score(e, 10.0, nu, order), expected, 1e-13 * expected) << N;
     }
     Vector e = errors(400);  // an error variance of 30 times the output's is penalised 30 times
