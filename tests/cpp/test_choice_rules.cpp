@@ -65,12 +65,12 @@ TEST(AsycScore, FinalPredictionErrorWithOrderPenaltyAfterAHalfEvenStartUp) {
     EXPECT_THROW(asyc_score(errors(12), 1.0, 2, 3), vantrelpid::DivisionByZero);  // N = d
     // Diverged simulations, as a running maximum seeded with the first error sees them.
     e(0) = kNaN;  // never compared above: the placeholder
-    EXPECT_EQ(asyc_score(e, 1.0, 1, 1), kDivergedScore);
+    EXPECT_EQ(asyc_score(e, 1.0, 1, 1), kDivergedOrderScore);
     e = errors(400);
     e(100) = kNaN;  // a later NaN: the maximum goes on, the score is NaN
     EXPECT_TRUE(std::isnan(asyc_score(e, 1.0, 1, 1)));
     e(101) = -kInf;
-    EXPECT_EQ(asyc_score(e, 1.0, 1, 1), kDivergedScore);
+    EXPECT_EQ(asyc_score(e, 1.0, 1, 1), kDivergedOrderScore);
 }
 
 TEST(BestCandidate, FirstSmallestWinsAndNanCountsAsInfinity) {

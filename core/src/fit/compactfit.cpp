@@ -39,7 +39,7 @@ double running_peak(const Vector& errors) {
 
 double asyc_score(const Vector& errors, double output_variance, Index n_inputs, Index order) {
     if (errors.size() == 0) throw InvalidArgument("the score needs at least one selected error");
-    if (!(running_peak(errors) < kDivergenceLimit)) return kDivergedScore;
+    if (!(running_peak(errors) < kDivergenceLimit)) return kDivergedOrderScore;
 
     const std::int64_t N = errors.size();
     const std::int64_t skip = std::min(kMaxSkip, pynum::round_ratio(N, 10));

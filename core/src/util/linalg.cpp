@@ -137,14 +137,24 @@ Matrix lstsq(const Matrix& A, const Matrix& B, Cutoff cutoff) {
     if (n == 0) return Matrix::Zero(0, B.cols());
     if (m == 0) return Matrix::Zero(n, B.cols());
     const double factor = static_cast<double>(std::max(m, n));
+    // Solve with A and B scaled by powers of two to entries of order one, so
+    // that the sums of squares inside the factorisations neither underflow nor
+    // overflow; the cut-off is relative and the scaling is exact.
+    const double sa = A.cwiseAbs().maxCoeff(), sb = B.size() > 0 ? B.cwiseAbs().maxCoeff() : 0.0;
+    if (sa == 0.0) return Matrix::Zero(n, B.cols());
+    const int ea = std::ilogb(sa), eb = sb > 0.0 ? std::ilogb(sb) : 0;
+    auto scaled = [](const Matrix& M, int e) { return M.unaryExpr([e](double v) { return std::ldexp(v, -e); }).eval(); };
+    Matrix X;
     if (m > n) {
         // Reduce the tall problem to its n x n triangular factor first.
-        Eigen::HouseholderQR<Matrix> qr(A);
-        Matrix QtB = qr.householderQ().transpose() * B;
+        Eigen::HouseholderQR<Matrix> qr(scaled(A, ea));
+        Matrix QtB = qr.householderQ().transpose() * scaled(B, eb);
         Matrix R = qr.matrixQR().topRows(n).triangularView<Eigen::Upper>();
-        return svd_solve(R, QtB.topRows(n), factor, cutoff);
+        X = svd_solve(R, QtB.topRows(n), factor, cutoff);
+    } else {
+        X = svd_solve(scaled(A, ea), scaled(B, eb), factor, cutoff);
     }
-    return svd_solve(A, B, factor, cutoff);
+    return scaled(X, ea - eb);
 }
 
 Vector lstsq(const Matrix& A, const Vector& b, Cutoff cutoff) {

@@ -15,14 +15,14 @@ inline constexpr Index kLowestOrder = 1;
 inline constexpr Index kHighestOrder = 10;
 inline constexpr Index kReductionIterations = 20;
 // Score of a candidate whose simulation diverged.
-inline constexpr double kDivergedScore = 1e30;
+inline constexpr double kDivergedOrderScore = 1e30;
 
 // The score of a candidate of order `order` from its simulation errors on the
 // selected samples (in selection order), for a model of `n_inputs` inputs;
 // `output_variance` is the population variance of the whole output record.
 //  - The largest error magnitude, as a running maximum seeded with the first
 //    error that a NaN never replaces, must stay below 1e31; otherwise (or when
-//    the first error is NaN) the score is kDivergedScore.
+//    the first error is NaN) the score is kDivergedOrderScore.
 //  - Else ((N + d) / (N - d)) * var(errors[M:]) * (1 + 0.03 order), with
 //    d = (n_inputs + 1)(order + 1) and M = min(50, round(N / 10)) (halves to
 //    even), multiplied by 30 when var(errors) / output_variance > 30.
