@@ -12,7 +12,7 @@ NB_MODULE(_utilities, m) {
     u::register_filters(m);
     u::register_simulation(m);
     u::register_forms(m);
-    u::register_spectra(m);
+    u::register_correlogram(m);
     u::register_grid(m);
     u::register_differencing(m);
     u::register_arx(m);

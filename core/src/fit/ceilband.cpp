@@ -9,7 +9,7 @@
 #include "vantrelpid/pynum.hpp"
 #include "vantrelpid/util/filters.hpp"
 #include "vantrelpid/util/simulation.hpp"
-#include "vantrelpid/util/spectra.hpp"
+#include "vantrelpid/util/correlogram.hpp"
 #include "vantrelpid/util/stats.hpp"
 
 namespace vantrelpid {

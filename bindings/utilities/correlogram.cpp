@@ -7,7 +7,7 @@
 #include "support/module.hpp"
 #include "support/samples.hpp"
 #include "utilities/register.hpp"
-#include "vantrelpid/util/spectra.hpp"
+#include "vantrelpid/util/correlogram.hpp"
 
 namespace vantrelpid::py::utilities {
 
@@ -38,7 +38,7 @@ std::vector<CMatrix> spectra_from(nb::handle obj) {
 
 }  // namespace
 
-void register_spectra(nb::module_& m) {
+void register_correlogram(nb::module_& m) {
     m.def(
         "arxpe",
         [](nb::handle Ap, nb::handle Bp, nb::handle Ud, nb::handle y) {

@@ -1,4 +1,4 @@
-#include "vantrelpid/util/spectra.hpp"
+#include "vantrelpid/util/correlogram.hpp"
 
 #include <cmath>
 #include <string>
