@@ -128,6 +128,16 @@ void require_square(const Dense& A, Index rhs_rows) {
     if (rhs_rows != A.rows()) throw InvalidArgument("incompatible dimensions of the matrix and the right-hand side");
 }
 
+// numpy.linalg.solve: LU with partial pivoting, "Singular matrix" on an exact zero pivot.
+template <typename Dense>
+Dense lu_solve_dense(const Dense& A, const Dense& B) {
+    require_square(A, B.rows());
+    Dense LU = A;
+    std::vector<Index> piv;
+    if (!lu_factor(LU, piv)) throw LinAlgError("Singular matrix");
+    return lu_apply(LU, piv, B);
+}
+
 }  // namespace
 
 Matrix lstsq(const Matrix& A, const Matrix& B, Cutoff cutoff) {
@@ -186,13 +196,7 @@ Vector singular_values(const Matrix& A) {
     return svd.singularValues();
 }
 
-Matrix lu_solve(const Matrix& A, const Matrix& B) {
-    require_square(A, B.rows());
-    Matrix LU = A;
-    std::vector<Index> piv;
-    if (!lu_factor(LU, piv)) throw LinAlgError("Singular matrix");
-    return lu_apply(LU, piv, B);
-}
+Matrix lu_solve(const Matrix& A, const Matrix& B) { return lu_solve_dense(A, B); }
 
 Vector lu_solve(const Matrix& A, const Vector& b) { return lu_solve(A, Matrix(b)).col(0); }
 
@@ -237,12 +241,6 @@ Matrix expm(const Matrix& A) {
     return A.exp();
 }
 
-CMatrix lu_solve(const CMatrix& A, const CMatrix& B) {
-    require_square(A, B.rows());
-    CMatrix LU = A;
-    std::vector<Index> piv;
-    if (!lu_factor(LU, piv)) throw LinAlgError("Singular matrix");
-    return lu_apply(LU, piv, B);
-}
+CMatrix lu_solve(const CMatrix& A, const CMatrix& B) { return lu_solve_dense(A, B); }
 
 }  // namespace vantrelpid::util
