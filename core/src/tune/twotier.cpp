@@ -155,13 +155,11 @@ CascadeModel twotier(const CascadeInput& in, RandomSource& random, WarningSink& 
     tuning_model(r, out);
     first_order_responses(in, out);
 
+    // An integrating outer process is followed by its integrator: Bc1/Ac1
+    // is per time unit, and so are the model and its responses (the hold
+    // keeps the static gain). Nothing is divided by Ts1.
     out.Bcas *= scale;
     out.Bcas_tn *= scale;
-    if (in.integrating) {
-        const double k = 1.0 / in.Ts1;
-        for (Vector* v : {&out.Bcas, &out.Bcas_tn, &out.FRQcas, &out.BNDcas}) *v *= k;
-        out.STPcas *= k;
-    }
     out.reduced = true;
     return out;
 }
