@@ -63,9 +63,15 @@ vantrelpid::sim::PidParameters pid_parameters(nb::handle PID2) {
     return {number(v[0], "K"), number(v[1], "Ti"), number(v[2], "Td")};
 }
 
+// Delaycas as the reduction's binding gives it: int64 for a whole Ts1 (the
+// delay d1 is whole), float64 otherwise.
 nb::object delay_matrix(double Delaycas, double Ts1) {
-    if (Ts1 == std::floor(Ts1)) return py::array(vantrelpid::IntMatrix(vantrelpid::IntMatrix::Constant(1, 1, std::llround(Delaycas))));
-    return py::array(vantrelpid::Matrix(vantrelpid::Matrix::Constant(1, 1, Delaycas)));
+    if (Ts1 == std::floor(Ts1)) {
+        const vantrelpid::IntMatrix d = vantrelpid::IntMatrix::Constant(1, 1, std::llround(Delaycas));
+        return py::array(d);
+    }
+    const vantrelpid::Matrix d = vantrelpid::Matrix::Constant(1, 1, Delaycas);
+    return py::array(d);
 }
 
 nb::tuple results(const vantrelpid::CascadeModel& r, double Ts1) {

@@ -125,7 +125,8 @@ class TestStableCascade:
             r = dict(zip(NAMES, same_draws(lambda: twotier(**args), after_validation_sequence)[0]))
         assert r["Message"] == "ok" and r["Acas"][-1] == 1 and r["Bcas"][0] == 0
         assert r["STPcas"].shape == r["STPcas_1"].shape == (3000, 1) and r["Delaycas"].shape == (1, 1)
-        assert all(r[k].shape == (75, 1) and r[k].dtype == np.float64 for k in ("FRQcas", "BNDcas", "FRQcas_1", "BNDcas_1"))
+        for name in ("FRQcas", "BNDcas", "FRQcas_1", "BNDcas_1"):
+            assert r[name].shape == (75, 1) and r[name].dtype == np.float64
         np.testing.assert_array_equal(r["Acas_tn"], r["Acas"])
         np.testing.assert_array_equal(r["Bcas_tn"], r["Bcas"])
         assert np.all(r["BNDcas_1"] >= r["BNDcas"])

@@ -65,7 +65,7 @@ inline constexpr double kCascadeStabilityTolerance = 1e-6;
 
 struct CascadeInput {
     Vector Ac1, Bc1;          // outer process, descending powers of s
-    bool integrating = false; // the outer CV is integrating
+    bool integrating = false; // the outer CV integrates (1/s follows Bc1/Ac1): a first-order reduction
     double Delayc1 = 0.0;     // outer dead time, time units
     Vector BND1;              // the outer model's error bound, one value per w
     double Ts1 = 1.0;         // sample time of the outer loop
