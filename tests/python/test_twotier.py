@@ -195,6 +195,7 @@ def test_integrating_outer_plant_identified_by_loopfit(Ts):
     flag0 = run(args | dict(CV_INT1=0))
     for name in ("FRQcas", "BNDcas"):
         np.testing.assert_array_equal(r[name], flag0[name])
+    assert np.all(r["BNDcas_1"] >= r["BNDcas"])
     CLn, CLd, _, _ = model_of(args)
     np.testing.assert_allclose(r["BNDcas"], BND * amplitude(CLn, CLd, w), rtol=CASCADE_RESPONSE)
 

@@ -72,7 +72,8 @@ double data_scale(const CascadeInput& in) {
     return scale;
 }
 
-// [1, a1..an] / an and [0, b1..bn] / an from the pair's free coefficients.
+// [1, a1..an] / an and [0, b1..bn] / an from the pair's free coefficients,
+// and the first-order model [1, p] / p and [0, q] / p.
 void reduced_model(const PairReduction& r, CascadeModel& out) {
     const double order = r.ORDER(0, 0);
     const Matrix* a[] = {&r.Ac1, &r.Ac2, &r.Ac3};
@@ -155,9 +156,10 @@ CascadeModel twotier(const CascadeInput& in, RandomSource& random, WarningSink& 
     tuning_model(r, out);
     first_order_responses(in, out);
 
-    // An integrating outer process is followed by its integrator: Bc1/Ac1
-    // is per time unit, and so are the model and its responses (the hold
-    // keeps the static gain). Nothing is divided by Ts1.
+    // The numerators from the inner set-point to the outer controller's
+    // output. An integrating outer process needs nothing more: its integrator
+    // follows Bc1/Ac1, which is per time unit, and so are the model and its
+    // responses (the hold keeps the static gain); nothing is divided by Ts1.
     out.Bcas *= scale;
     out.Bcas_tn *= scale;
     out.reduced = true;
