@@ -130,7 +130,7 @@ class TestStableCascade:
         np.testing.assert_array_equal(r["Acas_tn"], r["Acas"])
         np.testing.assert_array_equal(r["Bcas_tn"], r["Bcas"])
         assert np.all(r["BNDcas_1"] >= r["BNDcas"])
-        # The mended two-path loop has the transfer function of the product of its discretised factors.
+        # The two-path loop with its common factor cancelled has the transfer function of the product.
         CLn, CLd, num_cas, den_cas = model_of(args)
         np.testing.assert_allclose(r["FRQcas"], amplitude(num_cas, den_cas), rtol=CASCADE_RESPONSE)
         np.testing.assert_allclose(r["BNDcas"], 0.1 * amplitude(CLn, CLd), rtol=CASCADE_RESPONSE)
