@@ -1,0 +1,181 @@
+// vantrelpid.frontdesk: the host's entry points to identification and tuning,
+// and three small helpers it calls directly.
+//
+// The functions keep the interpreter's semantics where the host relies on
+// them: int() truncation of the sample time, equality tests of the speed,
+// Python indexing in resample_data. Nothing is caught: every exception of a
+// called module reaches the host unchanged.
+
+#include <string>
+
+#include "support/module.hpp"
+
+namespace py = vantrelpid::py;
+
+namespace {
+
+constexpr const char* kSampleTimeTooSmall = "Sample time too small (< 1)";
+
+// Python's own operations on objects; a failure raises the pending error.
+nb::object checked(PyObject* result) {
+    if (result == nullptr) throw nb::python_error();
+    return nb::steal(result);
+}
+bool truth(nb::handle obj) {
+    const int r = PyObject_IsTrue(obj.ptr());
+    if (r < 0) throw nb::python_error();
+    return r == 1;
+}
+bool less(nb::handle a, nb::handle b) {
+    const int r = PyObject_RichCompareBool(a.ptr(), b.ptr(), Py_LT);
+    if (r < 0) throw nb::python_error();
+    return r == 1;
+}
+nb::object int_of(nb::handle obj) { return checked(PyNumber_Long(obj.ptr())); }
+nb::object float_of(nb::handle obj) { return checked(PyNumber_Float(obj.ptr())); }
+nb::object str_of(nb::handle obj) { return checked(PyObject_Str(obj.ptr())); }
+nb::object add(nb::handle a, nb::handle b) { return checked(PyNumber_Add(a.ptr(), b.ptr())); }
+nb::object multiply(nb::handle a, nb::handle b) { return checked(PyNumber_Multiply(a.ptr(), b.ptr())); }
+nb::list one_element(nb::handle obj) {
+    nb::list l;
+    l.append(obj);
+    return l;
+}
+// The exact status "OK" (a str equal to it).
+bool is_ok(nb::handle message) {
+    const int r = PyObject_RichCompareBool(message.ptr(), nb::str("OK").ptr(), Py_EQ);
+    if (r < 0) throw nb::python_error();
+    return r == 1;
+}
+
+// numpy's flatten() then tolist(): a plain list of Python numbers.
+nb::object as_list(nb::handle obj) { return py::asarray(obj).attr("flatten")().attr("tolist")(); }
+
+// A global name of this module, looked up per call as Python looks up the
+// names a module imported.
+nb::object module_name(const char* name) { return nb::module_::import_("vantrelpid.frontdesk").attr(name); }
+
+// loopfit's 20 results, unpacked as Python unpacks a sequence.
+constexpr std::size_t kLoopfitResults = 20;
+// Positions of the results that identify reads (Apc_tn and Bpc_tn, 8 and 9, are not used).
+constexpr std::size_t kApc = 0, kBpc = 1, kDelayc = 2, kSTP = 3, kFRQ = 4, kBND = 5, kGrade = 6, kW = 7,
+                      kYsim = 10, kYerror = 11, kApc1 = 12, kBpc1 = 13, kSTP1 = 14, kFRQ1 = 15, kBND1 = 16,
+                      kYsim1 = 17, kYerror1 = 18, kMessage = 19;
+
+nb::tuple unpack(nb::handle results, std::size_t count) {
+    nb::tuple values = nb::tuple(checked(PySequence_Tuple(results.ptr())));
+    if (values.size() < count)
+        py::raise_value_error("not enough values to unpack (expected " + std::to_string(count) + ", got " +
+                              std::to_string(values.size()) + ")");
+    if (values.size() > count)
+        py::raise_value_error("too many values to unpack (expected " + std::to_string(count) + ")");
+    return values;
+}
+
+nb::dict identify(nb::handle op, nb::handle pv, nb::handle slice, nb::handle integral, nb::handle delay,
+                  nb::handle sampletime, nb::handle oneStOrder) {
+    const nb::object flag = int_of(integral);
+    const nb::object Ts = int_of(sampletime);
+    // A sample time that truncates below 1 is refused before loopfit records anything.
+    if (less(Ts, nb::int_(1))) py::raise_value_error(kSampleTimeTooSmall);
+
+    nb::dict result;
+    result["grade"] = nb::none();
+    result["msg"] = nb::none();
+    result["integral"] = flag;
+    result["sampletime"] = Ts;
+    result["op"] = nb::list();
+    result["pv"] = nb::list();
+    result["delay"] = -1;
+    for (const char* key : {"apc", "bpc", "stp", "frq", "w", "bnd", "sim"}) result[key] = nb::list();
+    result["error"] = 0.0;
+
+    const nb::object U = py::array_as(op, "float").attr("reshape")(-1, 1);
+    const nb::object Y = py::array_as(pv, "float").attr("reshape")(-1, 1);
+    const nb::tuple r = unpack(module_name("loopfit")(U, Y, delay, one_element(flag), one_element(slice),
+                                                      float_of(Ts), "export_file"_a = true),
+                               kLoopfitResults);
+
+    const nb::object message = r[kMessage];
+    result["grade"] = str_of(r[kGrade]);
+    result["msg"] = str_of(message);
+    result["op"] = as_list(U);
+    result["pv"] = as_list(Y);
+    if (!is_ok(message)) return result;
+    result["delay"] = int_of(r[kDelayc]);
+    result["w"] = as_list(r[kW]);
+    const bool first_order = truth(oneStOrder);
+    result["apc"] = as_list(r[first_order ? kApc1 : kApc]);
+    result["bpc"] = as_list(r[first_order ? kBpc1 : kBpc]);
+    result["stp"] = as_list(r[first_order ? kSTP1 : kSTP]);
+    result["frq"] = as_list(r[first_order ? kFRQ1 : kFRQ]);
+    result["bnd"] = as_list(r[first_order ? kBND1 : kBND]);
+    result["sim"] = as_list(r[first_order ? kYsim1 : kYsim]);
+    result["error"] = py::item(as_list(r[first_order ? kYerror1 : kYerror]), 0);
+    return result;
+}
+
+// The closed-loop time constant: delay + factor * apc[0], ten times that
+// for an integrating process, with factor 1.2 (speed == 0, medium), 0.6
+// (speed == 1, fast) or 3.0 (anything else, slow).
+double calc_tcl(nb::handle apc, nb::handle delay, nb::handle integral, nb::handle speed) {
+    const nb::object lag = py::item(apc, 0);
+    const double factor = py::equals(speed, 0) ? 1.2 : py::equals(speed, 1) ? 0.6 : 3.0;
+    nb::object tcl = add(delay, multiply(nb::float_(factor), lag));
+    if (truth(integral)) tcl = multiply(tcl, nb::int_(10));
+    return nb::cast<double>(float_of(tcl));
+}
+
+// Every sample-th element of data from the first, one look-up per element of
+// data: positions beyond the end are skipped, a negative one reads from the end.
+nb::list resample_data(nb::handle data, nb::handle sample) {
+    nb::list out;
+    nb::object position = nb::int_(0);
+    const Py_ssize_t n = PyObject_Length(data.ptr());
+    if (n < 0) throw nb::python_error();
+    for (Py_ssize_t k = 0; k < n; ++k) {
+        if (less(position, nb::int_(PyObject_Length(data.ptr())))) out.append(py::item(data, position));
+        position = add(position, sample);
+    }
+    return out;
+}
+
+// False when the lower-cased name contains "nonint".
+bool is_controller_interactive(nb::handle controllertype) {
+    const nb::object lower = controllertype.attr("lower")();
+    const int r = PySequence_Contains(lower.ptr(), nb::str("nonint").ptr());
+    if (r < 0) throw nb::python_error();
+    return r == 0;
+}
+
+}  // namespace
+
+NB_MODULE(frontdesk, m) {
+    py::init_module(m);
+    nb::module_::import_("numpy");
+    m.attr("loopfit") = nb::module_::import_("vantrelpid.loopfit").attr("loopfit");
+    m.def("is_controller_interactive", &is_controller_interactive, "controllertype"_a,
+          "is_controller_interactive(controllertype) -> bool\n\n"
+          "False when controllertype.lower() contains \"nonint\" (a non-interacting form),\n"
+          "True otherwise.");
+    m.def("resample_data", &resample_data, "data"_a, "sample"_a,
+          "resample_data(data, sample) -> list\n\n"
+          "The elements of data at positions 0, sample, 2 sample, ... (one look-up per\n"
+          "element of data; positions past the end are skipped, negative ones index from\n"
+          "the end as Python does).");
+    m.def("calc_tcl", &calc_tcl, "apc"_a, "delay"_a, "integral"_a, "speed"_a,
+          "calc_tcl(apc, delay, integral, speed) -> float\n\n"
+          "Closed-loop time constant Tcl = delay + f apc[0], times 10 when integral is true,\n"
+          "with f = 1.2 for speed == 0 (medium), 0.6 for speed == 1 (fast) and 3.0\n"
+          "otherwise (slow, speed -1).");
+    m.def("identify", &identify, "op"_a, "pv"_a, "slice"_a, "integral"_a, "delay"_a, "sampletime"_a, "oneStOrder"_a,
+          "identify(op, pv, slice, integral, delay, sampletime, oneStOrder) -> dict\n\n"
+          "Identify one loop from its OP and PV samples with loopfit (recorded to\n"
+          "export/debug/p_loopfit.pkl and m_loopfit.mat). slice: the [first, last] rows of\n"
+          "samples not to use; integral: 1 for an integrating PV; delay: the dead time, < 0\n"
+          "to estimate it; sampletime: truncated by int(), at least 1 (else ValueError\n"
+          "\"Sample time too small (< 1)\"). Returns the keys grade, msg, integral,\n"
+          "sampletime, op, pv, delay, apc, bpc, stp, frq, w, bnd, sim, error as plain Python\n"
+          "values; with msg \"OK\" the model keys hold the full model, or the first-order one\n"
+          "when oneStOrder is true; otherwise delay is -1, the lists empty and error 0.0.");
+}

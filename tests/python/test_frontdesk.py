@@ -1,0 +1,161 @@
+# frontdesk: the identification request against loopfit, its call record and
+# refusals, and the three helpers with the interpreter's semantics.
+
+import functools
+import pickle
+
+import numpy as np
+import pytest
+
+import references as ref
+import vantrelpid.loopfit
+from conftest import untouched
+from plants import Loop
+from vantrelpid import frontdesk
+from vantrelpid.frontdesk import calc_tcl, identify, is_controller_interactive, resample_data
+
+IDENTIFY_KEYS = ["grade", "msg", "integral", "sampletime", "op", "pv", "delay", "apc", "bpc", "stp", "frq", "w",
+                 "bnd", "sim", "error"]
+MODEL_KEYS = ["apc", "bpc", "stp", "frq", "w", "bnd", "sim"]
+NO_SLICES = [[-1, -1]] * 10
+# 2 e^(-8 s) / (40 s + 1) sampled every second; the dead time is given.
+FOPDT = dict(num=[2.0], den=[40.0, 1.0], N=3000, dead=8)
+
+
+class TestCalcTcl:
+    @pytest.mark.parametrize("delay, integral, speed, expected", [
+        (5.0, 0, 0, 17.0), (5.0, 0, 1, 11.0), (5.0, 0, -1, 35.0), (5.0, 0, 7, 35.0), (5.0, 1, 0, 170.0),
+        (5, 0, 0.0, 17.0), (5, 0, False, 17.0), (5, 0, True, 11.0),   # equality tests: 0.0 == False == 0, True == 1
+        (5, 0, "0", 35.0), (5, 0, None, 35.0),                        # a text is no number: the slow factor
+        (5, 2.5, 1, 110.0), (5, 0.0, 1, 11.0),                        # integral tested for truth
+    ])
+    def test_speed_factors_and_integral(self, delay, integral, speed, expected):
+        tcl = calc_tcl([10, 1], delay, integral, speed)
+        assert type(tcl) is float and tcl == pytest.approx(expected, rel=ref.REDUCTION_ORDER)   # 1.2 * 10 rounds
+
+    def test_apc_is_read_first_and_errors_pass_through(self):
+        with pytest.raises(IndexError):
+            calc_tcl([], 5.0, 0, object())
+        assert calc_tcl(np.array([10.0, 1.0]), np.float64(5.0), np.int64(0), np.int64(1)) == 11.0
+        with pytest.raises(TypeError):
+            calc_tcl([10.0], "5", 0, 0)
+
+
+class TestResampleData:
+    @pytest.mark.parametrize("data, sample, expected", [
+        ([1, 2, 3, 4, 5], 2, [1, 3, 5]),
+        ([1, 2, 3, 4, 5, 6], 4, [1, 5]),
+        ([], 2, []),
+        ([7, 8, 9], 0, [7, 7, 7]),           # one look-up per element of data
+        ([1, 2, 3, 4, 5], -1, [1, 5, 4, 3, 2]),   # negative positions read from the end
+        ("abcde", 2, ["a", "c", "e"]),
+    ])
+    def test_positions(self, data, sample, expected):
+        assert resample_data(data, sample) == expected
+
+    def test_numpy_data_and_errors(self):
+        data = np.arange(7.0)
+        with untouched(data):
+            out = resample_data(data, 3)
+        assert type(out) is list and out == [0.0, 3.0, 6.0] and type(out[0]) is np.float64
+        with pytest.raises(TypeError):
+            resample_data([1, 2, 3], 1.5)        # list indices must be integers
+        with pytest.raises(IndexError):
+            resample_data([1, 2, 3, 4, 5], -2)   # data[-6]
+
+
+class TestIsControllerInteractive:
+    @pytest.mark.parametrize("name, expected", [
+        ("Nonint A", False), ("Nonint B", False), ("Nonint C", False), ("Nonint PonP DonE", False),
+        ("Fox Nonint", False), ("NONINT", False), ("xnonintx", False),
+        ("Int A", True), ("Int B", True), ("Int C", True), ("Int PonP DonE", True), ("Fox Int", True), ("", True),
+    ])
+    def test_codes(self, name, expected):
+        assert is_controller_interactive(name) is expected
+
+    def test_an_object_without_lower(self):
+        with pytest.raises(AttributeError):
+            is_controller_interactive(3)
+
+
+@functools.lru_cache(maxsize=None)
+def fopdt_loop():
+    return Loop(**FOPDT)
+
+
+class TestIdentify:
+    def test_constant_op_gives_the_failure_dictionary(self, in_tmp_cwd):
+        r = identify(np.ones(400), np.arange(400), NO_SLICES, True, -1, 3.7, False)
+        assert list(r) == IDENTIFY_KEYS
+        assert r == dict(grade="None", msg="OP (MV) almost constant!", integral=1, sampletime=3, op=[1.0] * 400,
+                         pv=[float(k) for k in range(400)], delay=-1, apc=[], bpc=[], stp=[], frq=[], w=[], bnd=[],
+                         sim=[], error=0.0)
+        assert type(r["pv"][0]) is float and type(r["error"]) is float and type(r["integral"]) is int
+
+    def test_the_call_record_is_loopfits(self, in_tmp_cwd):
+        op, pv = [1.0] * 300, list(range(300))
+        identify(op, pv, NO_SLICES, 1.0, 4.5, 2.9, False)
+        record = pickle.loads((in_tmp_cwd / "export" / "debug" / "p_loopfit.pkl").read_bytes())
+        assert record["module"] == "vantrelpid.loopfit" and record["file_name"] == vantrelpid.loopfit.__file__
+        p = record["parameters"]
+        assert list(p) == ["U", "Y", "Delayc_in", "CV_INT", "CVslice", "Tident"]
+        assert p["U"].dtype == np.float64 and p["U"].shape == (300, 1) and p["Y"].shape == (300, 1)
+        np.testing.assert_array_equal(p["Y"][:, 0], pv)
+        assert p["Tident"] == 2.0 and type(p["Tident"]) is float     # int(2.9), then float
+        assert p["CV_INT"] == [1] and type(p["CV_INT"][0]) is int
+        assert p["Delayc_in"] == 4.5 and p["CVslice"] == [NO_SLICES]
+
+    @pytest.mark.parametrize("sampletime", [0.5, 0, -3])
+    def test_a_sample_time_below_one_is_refused_before_recording(self, in_tmp_cwd, sampletime):
+        with pytest.raises(ValueError, match=r"^Sample time too small \(< 1\)$"):
+            identify(np.ones(300), np.arange(300.0), NO_SLICES, 0, -1, sampletime, False)
+        assert not (in_tmp_cwd / "export").exists()
+
+    @pytest.mark.parametrize("integral, sampletime, error", [
+        (None, 0, TypeError),       # integral is converted first
+        (0, "abc", ValueError),     # int()'s own errors
+        (0, [1], TypeError),
+    ])
+    def test_int_errors_pass_through(self, in_tmp_cwd, integral, sampletime, error):
+        with pytest.raises(error):
+            identify(np.ones(300), np.arange(300.0), NO_SLICES, integral, -1, sampletime, False)
+        assert not (in_tmp_cwd / "export").exists()
+
+    @pytest.mark.parametrize("oneStOrder", [False, True])
+    def test_a_simulated_first_order_loop(self, in_tmp_cwd, oneStOrder):
+        rec = fopdt_loop()
+        with untouched(rec.u, rec.y, draws=True):
+            r = identify(rec.u, rec.y[:, 0].tolist(), NO_SLICES, 0, 8, 1, oneStOrder)
+        assert list(r) == IDENTIFY_KEYS and r["msg"] == "OK" and r["grade"] in ("A", "B")
+        assert (r["delay"], r["integral"], r["sampletime"]) == (8, 0, 1)
+        assert {k: len(r[k]) for k in MODEL_KEYS + ["op", "pv"]} == dict(apc=2, bpc=2, stp=3000, frq=75, w=75, bnd=75,
+                                                                         sim=3000, op=3000, pv=3000)
+        assert all(type(x) is float for k in MODEL_KEYS for x in r[k]) and type(r["error"]) is float
+        assert abs(r["bpc"][-1] / 2.0 - 1) < ref.PLANT_GAIN and abs(r["apc"][0] / 40.0 - 1) < ref.PLANT_LAG
+        # The dictionary is loopfit's tuple, element by element, full or first-order part.
+        t = vantrelpid.loopfit.loopfit(rec.u.astype(float), rec.y.astype(float), 8, [0], [NO_SLICES], 1.0)
+        part = (12, 13, 14, 15, 16, 17, 18) if oneStOrder else (0, 1, 3, 4, 5, 10, 11)
+        for key, k in zip(["apc", "bpc", "stp", "frq", "bnd", "sim", "error"], part):
+            np.testing.assert_array_equal(r[key], np.ravel(t[k]) if key != "error" else t[k], err_msg=key)
+        np.testing.assert_array_equal(r["w"], t[7])   # loopfit's grid in both cases
+        np.testing.assert_array_equal(r["pv"], rec.y[:, 0])
+
+    @pytest.mark.parametrize("message", ["Delay estimation failed", "ok", "Data slices too short!"])
+    def test_only_the_exact_status_ok_fills_the_model(self, monkeypatch, message):
+        model = vantrelpid.loopfit.loopfit(*self.short_args())
+        monkeypatch.setattr(frontdesk, "loopfit", lambda *a, **k: model[:19] + (message,))
+        r = identify(np.arange(600.0) % 7, np.arange(600.0) % 5, NO_SLICES, 0, 3, 1, False)
+        assert r["msg"] == message and r["grade"] == model[6] and r["delay"] == -1 and r["error"] == 0.0
+        assert all(r[k] == [] for k in MODEL_KEYS)
+
+    @pytest.mark.parametrize("count, message", [
+        (19, r"^not enough values to unpack \(expected 20, got 19\)$"), (21, r"^too many values to unpack")])
+    def test_loopfit_must_give_twenty_results(self, monkeypatch, count, message):
+        monkeypatch.setattr(frontdesk, "loopfit", lambda *a, **k: (None,) * (count - 1) + ("OK",))
+        with pytest.raises(ValueError, match=message):
+            identify(np.ones(10), np.ones(10), NO_SLICES, 0, 3, 1, False)
+
+    @staticmethod
+    def short_args():
+        rec = Loop(**FOPDT | dict(N=600))
+        return rec.u, rec.y, 3, [0], [NO_SLICES], 1.0
