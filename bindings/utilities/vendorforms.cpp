@@ -1,6 +1,8 @@
 // The double path of the vendor forms, exposed for testing: the tests check
 // that it gives the binding's texts for numpy float64 arguments.
 
+#include <nanobind/stl/string.h>
+
 #include "support/module.hpp"
 #include "utilities/register.hpp"
 #include "vantrelpid/facade/vendorforms.hpp"
