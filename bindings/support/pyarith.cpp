@@ -44,13 +44,13 @@ nb::str str_of(std::string_view utf8) {
     return checked<nb::str>(PyUnicode_FromStringAndSize(utf8.data(), static_cast<Py_ssize_t>(utf8.size())));
 }
 
-nb::str format(nb::handle value, std::string_view spec) {
-    return checked<nb::str>(PyObject_Format(value.ptr(), str_of(spec).ptr()));
-}
+nb::str format(nb::handle value, nb::handle spec) { return checked<nb::str>(PyObject_Format(value.ptr(), spec.ptr())); }
+nb::str format(nb::handle value, std::string_view spec) { return format(value, str_of(spec)); }
 
-nb::str percent(std::string_view format_string, nb::handle value) {
-    return checked<nb::str>(PyUnicode_Format(str_of(format_string).ptr(), value.ptr()));
+nb::str percent(nb::handle format_string, nb::handle value) {
+    return checked<nb::str>(PyUnicode_Format(format_string.ptr(), value.ptr()));
 }
+nb::str percent(std::string_view format_string, nb::handle value) { return percent(str_of(format_string), value); }
 
 nb::str text(nb::handle value) { return checked<nb::str>(PyObject_Str(value.ptr())); }
 

@@ -70,12 +70,15 @@ private:
 // bool(obj): Python's truth, with the errors of __bool__ and __len__.
 bool truth(nb::handle obj);
 
-// format(value, spec), e.g. spec ".3f".
+// format(value, spec), e.g. spec ".3f". The overloads taking str objects
+// spare the conversion of fixed texts on every call.
 nb::str format(nb::handle value, std::string_view spec);
+nb::str format(nb::handle value, nb::handle spec);
 
 // format_string % value: printf-style formatting as the % operator does it
 // (a tuple value is the argument list, a mapping serves %(name)s).
 nb::str percent(std::string_view format_string, nb::handle value);
+nb::str percent(nb::handle format_string, nb::handle value);
 
 // str(value).
 nb::str text(nb::handle value);

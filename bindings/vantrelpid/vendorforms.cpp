@@ -29,6 +29,52 @@ struct FormArguments {
     nb::handle p, i, d, np, ni, nd, oprange, sprange, pi_only, unit;
 };
 
+// The Python strings of every fixed text, made once when the module is made:
+// building a str from C text costs more than the formatting it serves. The
+// class object owns them (a keep-alive callback frees them with it); `texts`
+// only borrows them.
+struct FormTexts {
+    nb::str method, pname, iname, dname, gain_format, integral_suffix, derivative_suffix, zero_format, pidequ, latex;
+};
+struct Texts {
+    nb::str pname, iname, dname, pv, iv, pidequ, latex, dv, pidstr;  // the keys
+    nb::str adapters, lower, startswith, s, minutes, unit_piece, tenths, fixed3, blank, equals, line_end, empty;
+    std::array<FormTexts, vf::kVendorForms.size()> forms;
+    std::array<nb::str, vf::kDisplayNames.size()> names, codes, name_methods;
+};
+const Texts* texts = nullptr;
+
+nb::str interned(std::string_view text) {
+    nb::str s = py::str_of(text);
+    PyObject* p = s.release().ptr();
+    PyUnicode_InternInPlace(&p);
+    return nb::steal<nb::str>(p);
+}
+
+void make_texts(nb::handle owner) {
+    auto* t = new Texts{interned(vf::kPname), interned(vf::kIname), interned(vf::kDname), interned(vf::kPv),
+                        interned(vf::kIv), interned(vf::kPidequ), interned(vf::kLatex), interned(vf::kDv),
+                        interned(vf::kPidstr), interned("adapters"), interned("lower"), interned("startswith"),
+                        interned("s"), interned(vf::kMinutes), interned(vf::kUnitPiece), interned(vf::kTenths),
+                        interned(".3f"), interned(" "), interned(" = "), interned(" \n"), interned(""), {}, {}, {}, {}};
+    for (std::size_t k = 0; k < vf::kVendorForms.size(); ++k) {
+        const vf::VendorForm& f = vf::kVendorForms[k];
+        t->forms[k] = {interned(f.method), interned(f.pname), interned(f.iname), interned(f.dname),
+                       interned(f.gain_format), interned(f.integral_suffix), interned(f.derivative_suffix),
+                       interned(f.zero_format), interned(f.pidequ), interned(f.latex)};
+    }
+    for (std::size_t k = 0; k < vf::kDisplayNames.size(); ++k) {
+        t->names[k] = interned(vf::kDisplayNames[k].name);
+        t->codes[k] = interned(vf::kDisplayNames[k].code);
+        t->name_methods[k] = interned(vf::kDisplayNames[k].method);
+    }
+    texts = t;
+    nb::keep_alive_cb(owner, t, [](void* p) noexcept {
+        if (texts == p) texts = nullptr;
+        delete static_cast<Texts*>(p);
+    });
+}
+
 bool contains(nb::handle container, nb::handle key) {
     const int r = PySequence_Contains(container.ptr(), key.ptr());
     if (r < 0) throw nb::python_error();
@@ -41,36 +87,53 @@ nb::object get_item(nb::handle mapping, nb::handle key) {
     return nb::steal(value);
 }
 
-void set_item(nb::handle mapping, const char* key, nb::handle value) {
-    if (PyDict_CheckExact(mapping.ptr()) ? PyDict_SetItemString(mapping.ptr(), key, value.ptr())
-                                         : PyMapping_SetItemString(mapping.ptr(), key, value.ptr()))
-        throw nb::python_error();
+void set_item(nb::handle mapping, nb::handle key, nb::handle value) {
+    if (PyObject_SetItem(mapping.ptr(), key.ptr(), value.ptr()) != 0) throw nb::python_error();
+}
+
+// text += tail, as Python's str concatenation does it.
+void append(nb::str& text, nb::handle tail) {
+    PyObject* p = text.release().ptr();
+    PyUnicode_Append(&p, tail.ptr());
+    if (p == nullptr) throw nb::python_error();
+    text = nb::steal<nb::str>(p);
+}
+
+nb::object call_method(nb::handle obj, nb::handle name, nb::handle arg = nb::handle()) {
+    PyObject* r = arg ? PyObject_CallMethodOneArg(obj.ptr(), name.ptr(), arg.ptr())
+                      : PyObject_CallMethodNoArgs(obj.ptr(), name.ptr());
+    if (r == nullptr) throw nb::python_error();
+    return nb::steal(r);
 }
 
 // F(value), a blank, the unit piece's text and the suffix.
-nb::str time_text(const py::Number& value, nb::handle unit_text, std::string_view suffix) {
-    nb::str text = py::concat(py::concat(py::format(value.object(), ".3f"), py::str_of(" ")), unit_text);
-    return suffix.empty() ? text : py::concat(text, py::str_of(suffix));
+nb::str time_text(const py::Number& value, nb::handle unit_text, const nb::str& suffix) {
+    nb::str text = py::format(value.object(), texts->fixed3);
+    append(text, texts->blank);
+    append(text, unit_text);
+    append(text, suffix);
+    return text;
 }
 
 // One vendor form method: the dictionary pname, iname, dname, pv, iv,
 // [pidequ], [latex], dv.
-nb::dict form_result(const vf::VendorForm& form, const FormArguments& a) {
+nb::dict form_result(std::size_t k, const FormArguments& a) {
+    const vf::VendorForm& form = vf::kVendorForms[k];
+    const FormTexts& ft = texts->forms[k];
     nb::dict result;
-    set_item(result, vf::kPname, py::str_of(form.pname));
-    set_item(result, vf::kIname, py::str_of(form.iname));
-    set_item(result, vf::kDname, py::str_of(form.dname));
+    set_item(result, texts->pname, ft.pname);
+    set_item(result, texts->iname, ft.iname);
+    set_item(result, texts->dname, ft.dname);
 
     nb::object unit_piece;  // what the zero text formats
     bool in_minutes = false;
     switch (form.unit_rule) {
         case vf::UnitRule::AsGiven: unit_piece = nb::borrow(a.unit); break;
-        case vf::UnitRule::Tenths: unit_piece = py::str_of(vf::kTenths); break;
+        case vf::UnitRule::Tenths: unit_piece = texts->tenths; break;
         case vf::UnitRule::Minutes: {
-            nb::object unit = nb::borrow(a.unit);
-            in_minutes = py::truth(unit.attr("lower")().attr("startswith")("s"));
-            if (in_minutes) unit = py::str_of(vf::kMinutes);
-            unit_piece = py::percent(vf::kUnitPiece, unit);
+            nb::object lowered = call_method(a.unit, texts->lower);
+            in_minutes = py::truth(call_method(lowered, texts->startswith, texts->s));
+            unit_piece = py::percent(texts->unit_piece, in_minutes ? nb::handle(texts->minutes) : a.unit);
             break;
         }
     }
@@ -84,33 +147,42 @@ nb::dict form_result(const vf::VendorForm& form, const FormArguments& a) {
                                      py::Number(a.sprange)},
         in_minutes);
 
-    set_item(result, vf::kPv, py::percent(form.gain_format, v.gain.object()));
-    set_item(result, vf::kIv, time_text(v.integral, unit_text, form.integral_suffix));
-    if (!form.pidequ.empty()) set_item(result, vf::kPidequ, py::str_of(form.pidequ));
-    if (!form.latex.empty()) set_item(result, vf::kLatex, py::str_of(form.latex));
-    set_item(result, vf::kDv,
-             py::truth(a.pi_only) ? py::percent(form.zero_format, unit_piece)
-                                  : time_text(v.derivative, unit_text, form.derivative_suffix));
+    set_item(result, texts->pv, py::percent(ft.gain_format, v.gain.object()));
+    set_item(result, texts->iv, time_text(v.integral, unit_text, ft.integral_suffix));
+    if (!form.pidequ.empty()) set_item(result, texts->pidequ, ft.pidequ);
+    if (!form.latex.empty()) set_item(result, texts->latex, ft.latex);
+    set_item(result, texts->dv,
+             py::truth(a.pi_only) ? py::percent(ft.zero_format, unit_piece)
+                                  : time_text(v.derivative, unit_text, ft.derivative_suffix));
     return result;
 }
 
 template <std::size_t K>
 nb::dict form_method(Self, nb::handle p, nb::handle i, nb::handle d, nb::handle np, nb::handle ni, nb::handle nd,
                      nb::handle oprange, nb::handle sprange, nb::handle piOnly, nb::handle unit) {
-    return form_result(vf::kVendorForms[K], {p, i, d, np, ni, nd, oprange, sprange, piOnly, unit});
+    return form_result(K, {p, i, d, np, ni, nd, oprange, sprange, piOnly, unit});
 }
 
 void init(Self self) {
     new (self.p) VendorForms();
     nb::dict adapters;
-    for (const vf::DisplayName& row : vf::kDisplayNames)
-        adapters[py::str_of(row.name)] = self.h.attr(py::str_of(row.method));
-    nb::setattr(self.h, "adapters", adapters);
+    for (std::size_t k = 0; k < vf::kDisplayNames.size(); ++k) {
+        PyObject* method = PyObject_GetAttr(self.h.ptr(), texts->name_methods[k].ptr());
+        if (method == nullptr) throw nb::python_error();
+        set_item(adapters, texts->names[k], nb::steal(method));
+    }
+    if (PyObject_SetAttr(self.h.ptr(), texts->adapters.ptr(), adapters.ptr()) != 0) throw nb::python_error();
+}
+
+nb::object adapters_of(const Self& self) {
+    PyObject* adapters = PyObject_GetAttr(self.h.ptr(), texts->adapters.ptr());
+    if (adapters == nullptr) throw nb::python_error();
+    return nb::steal(adapters);
 }
 
 nb::object get_controller_type(Self self, nb::handle dcstype) {
     py::require_exact_type(dcstype, &PyUnicode_Type, "dcstype", "str");
-    if (!contains(self.h.attr("adapters"), dcstype)) {
+    if (!contains(adapters_of(self), dcstype)) {
         PyErr_Format(PyExc_ValueError, "Controller type '%U' not supported.", dcstype.ptr());
         throw nb::python_error();
     }
@@ -122,13 +194,13 @@ nb::object get_controller_type(Self self, nb::handle dcstype) {
         PyErr_Clear();
         return nb::none();
     }
-    return py::str_of(row->code);
+    return texts->codes[static_cast<std::size_t>(row - vf::kDisplayNames.data())];
 }
 
 nb::object calculate(Self self, nb::handle dcstype, nb::handle p, nb::handle i, nb::handle d, nb::handle np,
                      nb::handle ni, nb::handle nd, nb::handle oprange, nb::handle sprange, nb::handle piOnly,
                      nb::handle unit) {
-    nb::object adapters = self.h.attr("adapters");
+    nb::object adapters = adapters_of(self);
     if (!contains(adapters, dcstype)) return nb::none();
     if (py::truth(piOnly)) {
         p = np;
@@ -138,16 +210,19 @@ nb::object calculate(Self self, nb::handle dcstype, nb::handle p, nb::handle i, 
     nb::object method = get_item(adapters, dcstype);
     nb::object result = method(p, i, d, np, ni, nd, oprange, sprange, piOnly, unit);
 
-    const auto line = [&](const char* name, const char* value, const char* end) {
-        nb::str text = py::concat(py::text(get_item(result, nb::str(name))), py::str_of(" = "));
-        text = py::concat(text, py::text(get_item(result, nb::str(value))));
-        return *end ? py::concat(text, py::str_of(end)) : text;
+    // str(pname) + " = " + str(pv) + " \n" + ..., one line at a time.
+    nb::str pidstr = texts->empty;
+    const auto line = [&](const nb::str& name, const nb::str& value, bool last) {
+        append(pidstr, py::text(get_item(result, name)));
+        append(pidstr, texts->equals);
+        append(pidstr, py::text(get_item(result, value)));
+        if (!last) append(pidstr, texts->line_end);
     };
-    nb::str pidstr = line(vf::kPname, vf::kPv, " \n");
-    pidstr = py::concat(pidstr, line(vf::kIname, vf::kIv, " \n"));
-    pidstr = py::concat(pidstr, line(vf::kDname, vf::kDv, ""));
-    set_item(result, vf::kPidstr, pidstr);
-    if (!contains(result, nb::str(vf::kLatex))) set_item(result, vf::kLatex, py::str_of(""));
+    line(texts->pname, texts->pv, false);
+    line(texts->iname, texts->iv, false);
+    line(texts->dname, texts->dv, true);
+    set_item(result, texts->pidstr, pidstr);
+    if (!contains(result, texts->latex)) set_item(result, texts->latex, texts->empty);
     return result;
 }
 
@@ -176,6 +251,7 @@ NB_MODULE(vendorforms, m) {
                                 "The 33 vendor display names of controller types, their PID form codes and\n"
                                 "the vendors' parameter forms. `adapters` maps each display name to the\n"
                                 "bound form method of this object.");
+    make_texts(cls);
     cls.def("__init__", &init);
     cls.def("get_controller_type", &get_controller_type, "dcstype"_a,
             "get_controller_type(dcstype) -> str\n\n"
