@@ -103,17 +103,13 @@ inline constexpr std::string_view kFormulaMatlabIdeal =
     R"($\mathrm{P} \cdot \left[1 + \mathrm{I} \cdot \frac{1}{s} + \frac{\mathrm{D} \cdot \mathrm{N}}{1 + \frac{\mathrm{N}}{s}}\right]$)";
 
 // The 18 forms, in the order of the class's methods.
-namespace detail_forms {
-using enum ParameterSet;
-using enum UnitRule;
-using G = GainValue;
-using I = IntegralValue;
-using D = DerivativeValue;
-inline constexpr std::string_view kPlain = "%.3f", kPerK = "%.3f/K", kZero = "0 %s";
-}  // namespace detail_forms
-
 inline constexpr std::array<VendorForm, 18> kVendorForms = [] {
-    using namespace detail_forms;
+    using enum ParameterSet;
+    using enum UnitRule;
+    using G = GainValue;
+    using I = IntegralValue;
+    using D = DerivativeValue;
+    constexpr std::string_view kPlain = "%.3f", kPerK = "%.3f/K", kZero = "0 %s";
     // clang-format off
     return std::array<VendorForm, 18>{{
         {"Bailey_classical", "Kp", "Ki", "Kd", Interacting, G::Gain, I::Reciprocal, D::Time, Minutes,
