@@ -8,6 +8,7 @@
 // from Python's formatting (support/pyarith.hpp): ints, bools, floats and
 // numpy scalars give exactly what the same expressions give in Python.
 
+#include <memory>
 #include <utility>
 
 #include "support/module.hpp"
@@ -52,11 +53,12 @@ nb::str interned(std::string_view text) {
 }
 
 void make_texts(nb::handle owner) {
-    auto* t = new Texts{interned(vf::kPname), interned(vf::kIname), interned(vf::kDname), interned(vf::kPv),
-                        interned(vf::kIv), interned(vf::kPidequ), interned(vf::kLatex), interned(vf::kDv),
-                        interned(vf::kPidstr), interned("adapters"), interned("lower"), interned("startswith"),
-                        interned("s"), interned(vf::kMinutes), interned(vf::kUnitPiece), interned(vf::kTenths),
-                        interned(".3f"), interned(" "), interned(" = "), interned(" \n"), interned(""), {}, {}, {}, {}};
+    auto t = std::make_unique<Texts>(Texts{
+        interned(vf::kPname), interned(vf::kIname), interned(vf::kDname), interned(vf::kPv), interned(vf::kIv),
+        interned(vf::kPidequ), interned(vf::kLatex), interned(vf::kDv), interned(vf::kPidstr),
+        interned("adapters"), interned("lower"), interned("startswith"), interned("s"), interned(vf::kMinutes),
+        interned(vf::kUnitPiece), interned(vf::kTenths), interned(".3f"), interned(" "), interned(" = "),
+        interned(" \n"), interned(""), {}, {}, {}, {}});
     for (std::size_t k = 0; k < vf::kVendorForms.size(); ++k) {
         const vf::VendorForm& f = vf::kVendorForms[k];
         t->forms[k] = {interned(f.method), interned(f.pname), interned(f.iname), interned(f.dname),
@@ -68,8 +70,9 @@ void make_texts(nb::handle owner) {
         t->codes[k] = interned(vf::kDisplayNames[k].code);
         t->name_methods[k] = interned(vf::kDisplayNames[k].method);
     }
-    texts = t;
-    nb::keep_alive_cb(owner, t, [](void* p) noexcept {
+    Texts* owned = t.release();
+    texts = owned;
+    nb::keep_alive_cb(owner, owned, [](void* p) noexcept {
         if (texts == p) texts = nullptr;
         delete static_cast<Texts*>(p);
     });

@@ -39,7 +39,8 @@
 //     inf or nan, never an exception) and Python's float formatting of the
 //     result (`fixed3`: correctly rounded, "nan" whatever the sign bit). For
 //     numpy float64 arguments it gives exactly the binding's texts; the tests
-//     compare the two over random argument sets.
+//     compare the two over random argument sets. Python ints can differ: their
+//     products and quotients are exact beyond 2^53 and their zero has no sign.
 
 #include <array>
 #include <optional>
