@@ -230,7 +230,6 @@ nb::object calculate(Self self, nb::handle dcstype, nb::handle p, nb::handle i, 
 }
 
 constexpr const char* kFormDoc =
-    "(p, i, d, np, ni, nd, oprange, sprange, piOnly, unit) -> dict\n\n"
     "One vendor's parameter form of a PID controller given as interacting\n"
     "(p, i, d) and non-interacting (np, ni, nd) gain, integral and derivative\n"
     "time: the vendor's names pname, iname, dname and the texts pv, iv, dv\n"
