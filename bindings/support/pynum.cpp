@@ -27,6 +27,10 @@ bool is_real_number(nb::handle obj) {
            PyObject_IsInstance(obj.ptr(), np.attr("bool_").ptr()) == 1;
 }
 
+void require_exact_type(nb::handle value, PyTypeObject* type, const char* name, const char* type_name) {
+    if (Py_TYPE(value.ptr()) != type) raise_wrong_type(name, type_name, value);
+}
+
 double float_arg(nb::handle obj, const char* name) {
     if (!is_real_number(obj)) raise_wrong_type(name, "float", obj);
     const double v = PyFloat_AsDouble(obj.ptr());

@@ -20,6 +20,10 @@ bool is_integer(nb::handle obj, bool allow_bool = true);
 // True for Python and numpy real numbers (int, float, bool, numpy scalars).
 bool is_real_number(nb::handle obj);
 
+// An argument that must be exactly of `type` (no subclass, no None): else
+// TypeError "<name> must be of type <type_name>, not <type of value>".
+void require_exact_type(nb::handle value, PyTypeObject* type, const char* name, const char* type_name);
+
 // float(obj) for a real number; TypeError for anything else.
 double float_arg(nb::handle obj, const char* name);
 

@@ -14,5 +14,6 @@ void register_correlogram(nanobind::module_& m);      // arxpe, crsspct, fiinvdi
 void register_grid(nanobind::module_& m);         // frequency_grid
 void register_differencing(nanobind::module_& m); // d_data
 void register_arx(nanobind::module_& m);          // arx_triple
+void register_vendor_forms(nanobind::module_& m); // vendor_calculate
 
 }  // namespace vantrelpid::py::utilities

@@ -16,4 +16,5 @@ NB_MODULE(_utilities, m) {
     u::register_grid(m);
     u::register_differencing(m);
     u::register_arx(m);
+    u::register_vendor_forms(m);
 }

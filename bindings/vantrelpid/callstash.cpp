@@ -12,10 +12,6 @@ namespace py = vantrelpid::py;
 
 namespace {
 
-void require_exact_type(nb::handle value, PyTypeObject* type, const char* name, const char* type_name) {
-    if (Py_TYPE(value.ptr()) != type) py::raise_wrong_type(name, type_name, value);
-}
-
 // Write `target` through `write(file)` on a temporary file that is renamed
 // over the target when the write succeeded and removed when it failed.
 template <typename Write>
@@ -49,9 +45,9 @@ void write_replacing(nb::handle folder, nb::handle target, Write write) {
 }
 
 void record_function(nb::handle f_detail, nb::handle subpath, nb::handle filename) {
-    require_exact_type(f_detail, &PyDict_Type, "f_detail", "dict");
-    require_exact_type(subpath, &PyUnicode_Type, "subpath", "str");
-    require_exact_type(filename, &PyUnicode_Type, "filename", "str");
+    py::require_exact_type(f_detail, &PyDict_Type, "f_detail", "dict");
+    py::require_exact_type(subpath, &PyUnicode_Type, "subpath", "str");
+    py::require_exact_type(filename, &PyUnicode_Type, "filename", "str");
 
     nb::object cwd = nb::module_::import_("pathlib").attr("Path").attr("cwd")();
     nb::object folder = cwd.attr("__truediv__")("export").attr("__truediv__")("debug");
@@ -72,7 +68,7 @@ void record_function(nb::handle f_detail, nb::handle subpath, nb::handle filenam
 }
 
 nb::object load_pickle_function(nb::handle filename) {
-    require_exact_type(filename, &PyUnicode_Type, "filename", "str");
+    py::require_exact_type(filename, &PyUnicode_Type, "filename", "str");
     nb::object builtins = nb::module_::import_("builtins");
     nb::object file = builtins.attr("open")(filename, "rb");
     nb::object record;
