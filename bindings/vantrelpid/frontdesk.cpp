@@ -153,6 +153,7 @@ bool is_controller_interactive(nb::handle controllertype) {
 NB_MODULE(frontdesk, m) {
     py::init_module(m);
     nb::module_::import_("numpy");
+    m.attr("VendorForms") = nb::module_::import_("vantrelpid.vendorforms").attr("VendorForms");
     m.attr("loopfit") = nb::module_::import_("vantrelpid.loopfit").attr("loopfit");
     m.def("is_controller_interactive", &is_controller_interactive, "controllertype"_a,
           "is_controller_interactive(controllertype) -> bool\n\n"

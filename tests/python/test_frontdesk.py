@@ -3,6 +3,8 @@
 
 import functools
 import pickle
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -159,3 +161,9 @@ class TestIdentify:
     def short_args():
         rec = Loop(**FOPDT | dict(N=600))
         return rec.u, rec.y, 3, [0], [NO_SLICES], 1.0
+
+
+@pytest.mark.parametrize("dependency", ["numpy", "vantrelpid.vendorforms", "vantrelpid.loopfit"])
+def test_a_broken_dependency_breaks_the_import(dependency):
+    code = f"import sys\nsys.modules[{dependency!r}] = None\ntry:\n    import vantrelpid.frontdesk\nexcept ImportError:\n    sys.exit(3)\n"
+    assert subprocess.run([sys.executable, "-c", code]).returncode == 3
