@@ -184,6 +184,9 @@ LEVEL_ALIGNMENT = 1e-9
 # filters amplify a coefficient's rounding by their 1e-9 denominator sum, so
 # relative to each signal's size.
 VALIDATION_VS_TRANSCRIPTION = 1e-8
+# An integrating output's simulation summed into a level and filtered at
+# 0.001 of Nyquist, whose denominator sums to 1e-10: ten times the rounding.
+VALIDATION_LEVEL_VS_TRANSCRIPTION = 1e-7
 # The open-loop responses against cont2discrete, lfilter and dfreqresp, as
 # the host compares them.
 OPEN_LOOP = 1e-10
