@@ -27,9 +27,10 @@ bool is_failure(const std::exception& e) {
     return python == nullptr || python->matches(PyExc_Exception);
 }
 
-nb::tuple legacyloop(nb::handle Ac, nb::handle Bc, nb::handle Delayc, nb::handle CV_INT, nb::handle U, nb::handle Y,
-                     nb::handle R, nb::handle CVslice, nb::handle Tident) {
-    (void)Ac, (void)Bc, (void)CV_INT;  // the loop is identified from R and Y alone
+// Ac, Bc and CV_INT are accepted and not used: the loop is identified from R
+// and Y alone, as a self-regulating one.
+nb::tuple legacyloop(nb::handle /*Ac*/, nb::handle /*Bc*/, nb::handle Delayc, nb::handle /*CV_INT*/, nb::handle U,
+                     nb::handle Y, nb::handle R, nb::handle CVslice, nb::handle Tident) {
     vantrelpid::ExistingLoopData in;
     in.R = record(R, "R");
     in.Y = record(Y, "Y");

@@ -44,7 +44,7 @@ def loop_records(N=6000, seed=5):
 
 
 def transcription(U, Y, R, Delayc, CVslice, Tident=1.0):
-    """The identification and the step response through the package's own pieces."""
+    """The identification and the step response through the package's own modules and utilities."""
     N, dly = min(len(U), len(Y), len(R)), round(Delayc / Tident)
     A, B, C, D = mimofit(R[:N].reshape(-1, 1), Y[:N].reshape(-1, 1), [[dly]], [CVslice], [0])[:4]
     model = u.gainmodifyss(A, B, C, D, 1, 0.99)
