@@ -175,3 +175,16 @@ RESPONSE_RECOMPUTED = 1e-8
 SIMULATION_RECOMPUTED = 1e-6
 # Level alignment: means over a few thousand samples, in another order.
 LEVEL_ALIGNMENT = 1e-9
+
+# --- Tuning and PID-form conversion -------------------------------------------
+
+# Tuning rows against exact rational hand values: about ten float64 operations
+# per entry, each rounding by half an ulp.
+TUNING_HAND = 1e-14
+# Textbook rules through the tuning rows and then the form conversion: the
+# square root of 1 - 4 Td/Ti, a difference of O(1) terms for these parameters
+# (R >= 0.2), adds a few more ulp than the rows themselves.
+TUNING_THROUGH_CONVERSION = 1e-13
+# Round trips and the controller identity: the conversion's square root of
+# 1 - 4 Td/Ti loses relative accuracy as 1/R^2; with Td <= 0.24 Ti, R >= 0.2.
+FORM_ROUND_TRIP = 1e-12
