@@ -26,7 +26,9 @@ class TestConversion:
         ([1, 4, 3], "nonint", [0.5, 2, 2], [np.float64] * 3),     # Td limited to Ti/4 first
         ((3, 7.5, 0), "nonint", [3, 7.5, 0], [np.float64] * 3),
         ([1, 2, 2], "int", [2.0, 4, 1.0], [float, int, float]),   # Python's arithmetic on the given numbers
+        ([2.0, 10.0, 1.0], "int", [2.2, 11, 10 / 11], [float] * 3),
         (np.array([1, 2, 2]), "int", [2.0, 4, 1.0], [np.float64, np.int64, np.float64]),
+        (list(np.array([2.0, 10.0, 1.0])), "int", [2.2, 11, 10 / 11], [np.float64] * 3),
         ([np.float32(1), np.float32(4), np.float32(1)], "nonint", [0.5, 2, 2], [np.float32] * 3),
     ])
     def test_examples_and_result_types(self, PID, Type, expected, kinds):
@@ -48,6 +50,10 @@ class TestConversion:
             np.testing.assert_allclose(K * (1 + 1 / (Ti * s) + Td * s), Kn * (1 + 1 / (Tin * s)) * (1 + Tdn * s),
                                        rtol=FORM_ROUND_TRIP)
 
+    def test_python_floats_convert_as_python_computes(self):
+        for K, Ti, Td in random_noninteracting(20, 4).tolist() + [[1.0, np.nan, 2.0], [1.0, np.inf, 1.0]]:
+            assert str(formswap([K, Ti, Td], "int")) == str([K * (Ti + Td) / Ti, Ti + Td, Ti * Td / (Ti + Td)])
+
     def test_derivative_time_above_the_limit_is_the_limit(self):
         assert formswap([2.0, 10.0, 7.0], "nonint") == formswap([2.0, 10.0, 2.5], "nonint")
 
@@ -66,7 +72,8 @@ class TestFailures:
             formswap(PID, Type)
         assert str(info.value) == message
 
-    @pytest.mark.parametrize("PID, Type", [([1, 0, 1], "nonint"), ([1.0, 0.0, 0.0], "int"), ([1, 2, -2], "int")])
+    @pytest.mark.parametrize("PID, Type", [([1, 0, 1], "nonint"), ([1.0, 0.0, 0.0], "int"), ([1.0, -0.0, 1.0], "int"),
+                                           ([1, 2, -2], "int"), ([1.0, 2.0, -2.0], "int")])
     def test_python_zero_divisor_raises(self, PID, Type):
         with pytest.raises(ZeroDivisionError):
             formswap(PID, Type)

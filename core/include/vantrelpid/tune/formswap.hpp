@@ -18,7 +18,8 @@
 // construction from int and from double (the constants keep the kind they
 // have in the formulas), and `sqrt(x)` and `real(x)` found by
 // argument-dependent lookup; for double they are std::sqrt and the identity.
-// The operations run in the order written, left to right.
+// The operations run in the order written, left to right; a subexpression
+// that occurs twice (Ti + Td, 1 + R, Ti/2) is evaluated once.
 //
 // For C++ callers (the facade) the double versions below follow IEEE
 // arithmetic: Ti = 0 gives inf or NaN, a negative radicand NaN.
@@ -39,19 +40,16 @@ std::array<Number, 3> interacting_form(const Number& K, const Number& Ti, const 
     const Number quarter = Number(0.25) * Ti;
     const Number D = quarter < Td ? quarter : Td;
     const Number R = sqrt(Number(1) - Number(4) * D / Ti);
-    const Number Kn = K / Number(2) * (Number(1) + R);
-    const Number Tin = Ti / Number(2) * (Number(1) + R);
-    const Number Tdn = Ti / Number(2) * (Number(1) - R);
-    return {real(Kn), real(Tin), real(Tdn)};
+    const Number one_plus_R = Number(1) + R;
+    const Number half_Ti = Ti / Number(2);
+    return {real(K / Number(2) * one_plus_R), real(half_Ti * one_plus_R), real(half_Ti * (Number(1) - R))};
 }
 
 // Interacting [K', Ti', Td'] -> non-interacting [K, Ti, Td] (form code "int").
 template <class Number>
 std::array<Number, 3> noninteracting_form(const Number& K, const Number& Ti, const Number& Td) {
-    const Number Kn = K * (Ti + Td) / Ti;
     const Number Tin = Ti + Td;
-    const Number Tdn = Ti * Td / (Ti + Td);
-    return {Kn, Tin, Tdn};
+    return {K * Tin / Ti, Tin, Ti * Td / Tin};
 }
 
 sim::PidParameters interacting_form(const sim::PidParameters& noninteracting);
