@@ -64,7 +64,9 @@ LoopTuning second_order_rows(const TuningModel& m, const LoopTerms& t) {
     const double d = t.d, lc = t.lc;
     const double load_cap = 2 * lc + d;
 
-    if (disc >= 0.0 && Tz == Tz) {
+    if (std::isnan(disc) || std::isnan(Tz)) throw NoTuningRule(t.loop);  // neither real nor complex, no sign
+
+    if (disc >= 0.0) {  // real poles, a double pole included
         const double q = -0.5 * (a1 + std::copysign(std::sqrt(disc), a1));
         const double r1 = q / a0, r2 = a2 / q;
         const double T1 = -1 / std::min(r1, r2), T2 = -1 / std::max(r1, r2);
@@ -81,20 +83,17 @@ LoopTuning second_order_rows(const TuningModel& m, const LoopTerms& t) {
         const double Td = -Tz * d / l + T1 * T2 / Ti;
         return {{Kc, Ti, Td}, {Kc, std::min(Ti, load_cap), Td}};
     }
-    if (disc < 0.0 && Tz == Tz) {
-        const double two_zeta_tau = 2 * zeta * tau;
-        if (Tz >= 0) {  // case 5
-            const double Tzp = std::min(Tz, 1.6 * zeta * tau);
-            const double Kc = 1 / K * (two_zeta_tau - Tzp) / (lc + d);
-            const double Ti = two_zeta_tau - Tzp;
-            return same_rows(Kc, Ti, std::max((tau * tau - (two_zeta_tau - Tzp) * Tzp) / Ti, 0.0));
-        }
-        const double l = lc - Tz + d;  // case 6
-        const double Kc = 1 / K * (two_zeta_tau - Tz * d / l) / l;
-        const double Ti = two_zeta_tau - Tz * d / l;
-        return same_rows(Kc, Ti, -Tz * d / l + tau * tau / Ti);
+    const double two_zeta_tau = 2 * zeta * tau;  // complex poles
+    if (Tz >= 0) {  // case 5
+        const double Tzp = std::min(Tz, 1.6 * zeta * tau);
+        const double Kc = 1 / K * (two_zeta_tau - Tzp) / (lc + d);
+        const double Ti = two_zeta_tau - Tzp;
+        return same_rows(Kc, Ti, std::max((tau * tau - (two_zeta_tau - Tzp) * Tzp) / Ti, 0.0));
     }
-    throw NoTuningRule(t.loop);
+    const double l = lc - Tz + d;  // case 6
+    const double Kc = 1 / K * (two_zeta_tau - Tz * d / l) / l;
+    const double Ti = two_zeta_tau - Tz * d / l;
+    return same_rows(Kc, Ti, -Tz * d / l + tau * tau / Ti);
 }
 
 LoopTuning tune(const TuningModel& m, const LoopTerms& t) {
@@ -110,11 +109,11 @@ void write_row(Matrix& rows, Index i, const sim::PidParameters& p) {
 }  // namespace
 
 MultiLoopTuning knobsmulti(const MultiLoopModels& in) {
-    const Index ny = in.Apc_tn.rows();
+    const Index ny = in.Apc_tn.rows(), na = in.Apc_tn.cols(), nb = in.Bpc_tn.cols();
     MultiLoopTuning out{Matrix::Zero(ny, 3), Matrix::Zero(ny, 3)};
     for (Index i = 0; i < ny; ++i) {
-        const Index nb = in.Bpc_tn.cols();
-        const Index na = in.Apc_tn.cols();
+        // Apc_tn[i, :], Bpc_tn[i, :], Delayc[i, i], CV_INT[i], Tcl[i], then Ac[2] and Bc[2]:
+        // numpy's IndexError for the first index outside its matrix.
         pynum::normalize_index(i, in.Bpc_tn.rows(), 0);
         LoopTerms t;
         t.loop = i;
@@ -127,8 +126,7 @@ MultiLoopTuning knobsmulti(const MultiLoopModels& in) {
         TuningModel m;
         m.first_order = first_order(in.Apc_tn(i, 2), in.Bpc_tn(i, 2));
         if (!m.first_order && (na != 3 || nb != 3)) throw NoTuningRule(i);
-        const Index used = m.first_order ? 2 : 3;
-        for (Index k = 0; k < used; ++k) {
+        for (Index k = 0; k < (m.first_order ? 2 : 3); ++k) {
             m.a[k] = in.Apc_tn(i, k);
             m.b[k] = in.Bpc_tn(i, k);
         }
