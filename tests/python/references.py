@@ -206,3 +206,15 @@ VALIDATION_INTEGRATING_PERCENT = 3.0
 # The closed loop identified from 6000 samples with 2 % noise on PV: its
 # set-point step response against the loop's true sampled one.
 LOOP_STEP = 0.01
+# --- Tuning and PID-form conversion -------------------------------------------
+
+# Tuning rows against exact rational hand values: about ten float64 operations
+# per entry, each rounding by half an ulp.
+TUNING_HAND = 1e-14
+# Textbook rules through the tuning rows and then the form conversion: the
+# square root of 1 - 4 Td/Ti, a difference of O(1) terms for these parameters
+# (R >= 0.2), adds a few more ulp than the rows themselves.
+TUNING_THROUGH_CONVERSION = 1e-13
+# Round trips and the controller identity: the conversion's square root of
+# 1 - 4 Td/Ti loses relative accuracy as 1/R^2; with Td <= 0.24 Ti, R >= 0.2.
+FORM_ROUND_TRIP = 1e-12
