@@ -26,7 +26,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "vantrelpid/fit/pairtrim.hpp"
+#include "vantrelpid/flags.hpp"
 #include "vantrelpid/types.hpp"
 
 namespace vantrelpid {
