@@ -91,6 +91,15 @@ void register_forms(nb::module_& m) {
         },
         "G"_a, "STDu"_a, "STDy"_a, "frunscal(G, STDu, STDy) -> G with column i*nu + j times STDy[i] / STDu[j]");
     m.def(
+        "gainmodifyss",
+        [](nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::handle g, nb::handle r) {
+            return model_result(util::gainmodifyss(model_arg(A, B, C, D), float_arg(g, "g"), float_arg(r, "r")));
+        },
+        "A"_a, "B"_a, "C"_a, "D"_a, "g"_a, "r"_a,
+        "gainmodifyss(A, B, C, D, g, r) -> (A, B, C, D) of a one-input, one-output model: A scaled\n"
+        "by r / rho when its spectral radius rho is 1 or more, then C and D by g / G0, G0 the\n"
+        "static gain C (I - A)^-1 B + D, when it is finite and not zero");
+    m.def(
         "c2dm2",
         [](nb::handle num, nb::handle den, nb::handle Ts, nb::handle method) {
             check_method(method);

@@ -175,3 +175,46 @@ RESPONSE_RECOMPUTED = 1e-8
 SIMULATION_RECOMPUTED = 1e-6
 # Level alignment: means over a few thousand samples, in another order.
 LEVEL_ALIGNMENT = 1e-9
+
+# --- Model validation, open-loop responses, existing loops -------------------
+
+# A transcription of the validation with scipy's hold, lfilter, detrend and
+# np.cov around the package's own high-pass filters: the hold (ZOH) and the
+# summation order of the means, variances and the line fit differ; the slow
+# filters amplify a coefficient's rounding by their 1e-9 denominator sum, so
+# relative to each signal's size.
+VALIDATION_VS_TRANSCRIPTION = 1e-8
+# An integrating output's simulation summed into a level and filtered at
+# 0.001 of Nyquist, whose denominator sums to 1e-10: ten times the rounding.
+VALIDATION_LEVEL_VS_TRANSCRIPTION = 1e-7
+# The open-loop responses against cont2discrete, lfilter and dfreqresp, as
+# the host compares them.
+OPEN_LOOP = 1e-10
+# The least-squares line through the centred index against scipy's lstsq of
+# [k/N, 1]: a few ulp of the record's size per sample.
+DETREND = 1e-12
+# A model of 2 e^-5s/(10 s + 1) fitted to 3000 samples with 2 % noise: its
+# error percentage, and its simulation against the noise-free output (as a
+# fraction of the output's deviation, after the first 100 samples).
+VALIDATION_GOOD_PERCENT = 1.0
+VALIDATION_SIMULATION = 0.005
+# A gain 30 % too high leaves about 9 % of the variance unexplained.
+VALIDATION_BAD_PERCENT = 5.0
+# The integrating plant compared through its changes per sample, with the
+# sample time taken into account (25 % at Ts = 2 without it).
+VALIDATION_INTEGRATING_PERCENT = 3.0
+# The closed loop identified from 6000 samples with 2 % noise on PV: its
+# set-point step response against the loop's true sampled one.
+LOOP_STEP = 0.01
+# --- Tuning and PID-form conversion -------------------------------------------
+
+# Tuning rows against exact rational hand values: about ten float64 operations
+# per entry, each rounding by half an ulp.
+TUNING_HAND = 1e-14
+# Textbook rules through the tuning rows and then the form conversion: the
+# square root of 1 - 4 Td/Ti, a difference of O(1) terms for these parameters
+# (R >= 0.2), adds a few more ulp than the rows themselves.
+TUNING_THROUGH_CONVERSION = 1e-13
+# Round trips and the controller identity: the conversion's square root of
+# 1 - 4 Td/Ti loses relative accuracy as 1/R^2; with Td <= 0.24 Ti, R >= 0.2.
+FORM_ROUND_TRIP = 1e-12

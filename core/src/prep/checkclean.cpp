@@ -19,6 +19,12 @@ Vector entries(const Matrix& X) {
 
 }  // namespace
 
+double validation_level(const Matrix& yk, const IntVector& SlSampk) {
+    require_samples_in_record(SlSampk, yk.rows());
+    const auto head = pynum::clip_slice(0, pynum::round_ratio(SlSampk.size(), 10), SlSampk.size());
+    return util::mean(entries(select_rows(yk, SlSampk.segment(head.start, head.length()))));
+}
+
 ValidationSignals checkclean(const Matrix& U, const Matrix& yk, const IntVector& SlSampk) {
     const Matrix Usel = select_rows(U, SlSampk);
     const Matrix ysel = select_rows(yk, SlSampk);
@@ -28,7 +34,7 @@ ValidationSignals checkclean(const Matrix& U, const Matrix& yk, const IntVector&
     ValidationSignals out;
     out.MeanUk = util::column_mean(Usel.middleRows(head.start, head.length()));
     out.STDuk = util::column_std(Usel, 1);
-    out.MeanYk = util::mean(entries(ysel.middleRows(head.start, head.length())));
+    out.MeanYk = validation_level(yk, SlSampk);
     out.STDyk = util::stddev(entries(ysel), 1);
 
     Matrix un = (U.rowwise() - out.MeanUk).array().rowwise() / out.STDuk.array();

@@ -20,10 +20,7 @@ TestSignals probeplan(std::int64_t n_samples, const std::vector<std::int64_t>& s
         for (Index t = 0; t < n_samples; ++t)
             out.signals(t, k) = binary(t) + 0.6 * (noise[static_cast<std::size_t>(t)] - 0.5);
     }
-    // Covariance of the columns as numpy forms it: centred columns, their
-    // products summed, times the reciprocal of N - 1.
-    const Matrix centred = out.signals.rowwise() - util::column_mean(out.signals);
-    out.covariance = (centred.transpose() * centred) * (1.0 / static_cast<double>(n_samples - 1));
+    out.covariance = util::covariance(out.signals);
     return out;
 }
 

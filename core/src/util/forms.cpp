@@ -5,6 +5,7 @@
 // row b_j = [b_j0, b_j1, ..., b_jn] per input, b_j0 the direct feedthrough.
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "vantrelpid/errors.hpp"
@@ -170,6 +171,38 @@ Matrix frunscal(const Matrix& G, const Vector& STDu, const Vector& STDy) {
     Matrix out(G.rows(), G.cols());
     for (Index i = 0; i < ny; ++i)
         for (Index j = 0; j < nu; ++j) out.col(i * nu + j) = (G.col(i * nu + j) * STDy(i)) / STDu(j);
+    return out;
+}
+
+StateSpace gainmodifyss(const StateSpace& model, double g, double r) {
+    check_model(model);
+    if (model.B.cols() != 1 || model.C.rows() != 1) {
+        throw InvalidArgument("gainmodifyss needs a model of one input and one output, not " +
+                              std::to_string(model.B.cols()) + " inputs and " + std::to_string(model.C.rows()) +
+                              " outputs");
+    }
+    if (!std::isfinite(g)) throw InvalidArgument("The gain g must be finite");
+    if (!(std::isfinite(r) && r > 0.0)) throw InvalidArgument("The pole radius r must be positive and finite");
+
+    StateSpace out = model;
+    const CVector poles = eigenvalues(out.A);
+    const double rho = poles.size() == 0 ? 0.0 : poles.cwiseAbs().maxCoeff();
+    if (rho >= 1.0) out.A *= r / rho;
+
+    const Index n = out.A.rows();
+    double G0 = out.D(0, 0);
+    if (n > 0) {
+        try {
+            G0 += (out.C * lu_solve(Matrix(Matrix::Identity(n, n) - out.A), Vector(out.B.col(0))))(0);
+        } catch (const LinAlgError&) {
+            return out;  // a pole at exactly 1: no finite static gain to set
+        }
+    }
+    if (std::isfinite(G0) && G0 != 0.0) {
+        const double k = g / G0;
+        out.C *= k;
+        out.D *= k;
+    }
     return out;
 }
 

@@ -77,4 +77,23 @@ RowVector column_var(const Matrix& X, int ddof) {
 
 RowVector column_std(const Matrix& X, int ddof) { return column_var(X, ddof).array().sqrt(); }
 
+Matrix covariance(const Matrix& X) {
+    const Matrix centred = X.rowwise() - column_mean(X);
+    return (centred.transpose() * centred) * (1.0 / static_cast<double>(X.rows() - 1));
+}
+
+Vector detrend(const Vector& x) {
+    const Index n = x.size();
+    const double m = mean(x);
+    Vector out = x.array() - m;
+    if (n < 2) return out;
+    const double kc = 0.5 * static_cast<double>(n - 1);
+    double sxy = 0.0;
+    for (Index k = 0; k < n; ++k) sxy += (static_cast<double>(k) - kc) * out(k);
+    const double nd = static_cast<double>(n);
+    const double slope = sxy / (nd * (nd * nd - 1.0) / 12.0);
+    for (Index k = 0; k < n; ++k) out(k) -= slope * (static_cast<double>(k) - kc);
+    return out;
+}
+
 }  // namespace vantrelpid::util

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "vantrelpid/flags.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -20,20 +21,14 @@ namespace vantrelpid {
 // is never preferred and two non-finite errors give the first order.
 int preferred_order(double e1, double e2);
 
-// An output's integrating flag as the caller's value compares: == 1, == 0,
-// or neither.
-enum class IntegratingFlag { Integrating, SelfRegulating, Other };
-// Reads the flag of output i when the reduction first needs it (a flag is
-// not read for an output whose pairs need no decision).
-using FlagReader = std::function<IntegratingFlag(Index output)>;
-
 struct PairReductionInput {
     util::StateSpace model;     // the stacked model; ny x nu from D
     std::vector<Index> ords;    // per-output orders
     Matrix delay;               // ny x nu delays in samples (1 = the hold), whole numbers
     bool integer_delays = true; // the delays came as integers (Delayc is then integral)
     double Ts = 1.0;            // sample time, positive and finite
-    FlagReader flag;
+    FlagReader flag;            // read when the reduction first needs it (not for an
+                                // output whose pairs need no decision)
 };
 
 // The pair matrices of the reduction (ny x nu unless noted).

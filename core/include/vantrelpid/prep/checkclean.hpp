@@ -17,4 +17,8 @@ struct ValidationSignals {
 
 ValidationSignals checkclean(const Matrix& U, const Matrix& yk, const IntVector& SlSampk);
 
+// MeanYk alone: the mean over all entries of the first round(M / 10) of the
+// M selected rows of yk (every sample number checked against the record).
+double validation_level(const Matrix& yk, const IntVector& SlSampk);
+
 }  // namespace vantrelpid

@@ -53,6 +53,19 @@ StateSpace unscale(const StateSpace& model, const Vector& STDu, const Vector& ST
 // i * nu + j times STDy[i] / STDu[j]; G must have nu * ny columns.
 Matrix frunscal(const Matrix& G, const Vector& STDu, const Vector& STDy);
 
+// A one-input, one-output model with its gain modified (B one column, C one
+// row; other shapes, and matrices whose sizes do not fit, raise
+// InvalidArgument). First the poles: if the spectral radius rho of A (the
+// largest |eigenvalue|) is 1 or more, A is scaled by r / rho, so a model
+// identified as unstable gets its slowest pole at radius r and its step
+// response stays bounded; a stable model keeps its poles. Then the level:
+// with the static gain G0 = C (I - A)^-1 B + D, C and D are scaled by g / G0
+// when G0 is finite and not zero (I - A not exactly singular), so the step
+// response settles exactly on g. B is kept. A g that is not finite or an r
+// that is not positive and finite raises InvalidArgument; non-finite
+// matrices raise LinAlgError, as numpy's eigenvalues do.
+StateSpace gainmodifyss(const StateSpace& model, double g, double r);
+
 // Zero-order-hold discretisation of num(s)/den(s) (descending powers of s)
 // with sample time Ts: numerator and monic denominator of equal length n + 1
 // in descending powers of z, n the degree of den. Leading zeros of num and

@@ -21,4 +21,16 @@ RowVector column_mean(const Matrix& X);
 RowVector column_var(const Matrix& X, int ddof = 0);
 RowVector column_std(const Matrix& X, int ddof = 0);
 
+// Covariance matrix of the columns of X (np.cov(X, rowvar=False)): the
+// centred columns' products summed, times the reciprocal of N - 1 (an
+// infinite factor for a single sample, as numpy's).
+Matrix covariance(const Matrix& X);
+
+// x without its least-squares line over all samples (scipy.signal.detrend
+// with its default linear type). The line is fitted in the centred sample
+// index k - (n - 1) / 2, where the two coefficients decouple: the mean and
+// the slope sum((k - kc)(x - mean)) / (n (n^2 - 1) / 12); a record of fewer
+// than two samples keeps only its deviation from its mean.
+Vector detrend(const Vector& x);
+
 }  // namespace vantrelpid::util

@@ -1,0 +1,104 @@
+# freerun: the open-loop responses against scipy's hold, filter and
+# frequency response, the dictionary's layout, the checks and the printed line.
+
+import io
+from contextlib import redirect_stdout
+
+import numpy as np
+import pytest
+from scipy.signal import cont2discrete, dfreqresp, lfilter
+
+import references as ref
+from conftest import untouched
+from vantrelpid.freerun import freerun
+
+KEYS = ["grade", "msg", "integral", "sampletime", "op", "pv", "delay", "apc", "bpc", "stp", "frq", "w", "bnd",
+        "sim", "error"]
+
+
+def reference(Apc, Bpc, Delayc, sampletime):
+    """The steps with scipy: leading zeros of Bpc removed, the hold, floor(Delayc / sampletime) delay samples."""
+    num = np.trim_zeros(np.asarray(Bpc, dtype=float), "f")
+    Bd, Ad, dt = cont2discrete((num, Apc), sampletime, method="zoh")
+    Bd = np.concatenate([np.zeros(int(np.floor(Delayc / sampletime))), Bd[0]])
+    w = np.pi * np.logspace(-4, 0, 75)
+    printed = io.StringIO()
+    print("Bd = ", Bd, ", Ad = ", Ad, ", dt = ", dt, file=printed)
+    return lfilter(Bd, Ad, np.ones(3000)), np.abs(dfreqresp((Bd, Ad, dt), w)[1]), w, printed.getvalue()
+
+
+def run(*args):
+    out = io.StringIO()
+    with redirect_stdout(out):
+        d = freerun(*args)
+    return d, out.getvalue()
+
+
+class TestResponses:
+    # scipy's dfreqresp warns about the delay's leading zeros of the reference numerator
+    @pytest.mark.filterwarnings("ignore:Badly conditioned filter coefficients")
+    @pytest.mark.parametrize("Apc, Bpc, Delayc, sampletime", [
+        ([10, 1], [0, 2], 25, 10),                 # 2 delay samples, rising to 2
+        ([1, 3, 2], [0, 0, 2], 0.5, 1),            # 2 / (s^2 + 3 s + 2), Delayc below the sample time
+        ([1, 3, 2], [0, 1, 0], 0, 1),              # s / (s^2 + 3 s + 2): only leading zeros are removed
+        ([25.0, 1.0], np.array([0.0, -0.7]), 12.0, 2.5),
+    ])
+    def test_against_scipy(self, Apc, Bpc, Delayc, sampletime):
+        with untouched(Apc, Bpc):
+            d, printed = run(Apc, Bpc, Delayc, 0, sampletime)
+        stp, frq, w, line = reference(Apc, Bpc, Delayc, sampletime)
+        assert list(d) == KEYS and d["msg"] == "OK" and d["grade"] == "B"
+        for key, expected in (("stp", stp), ("frq", frq), ("w", w)):
+            assert type(d[key]) is list and all(type(v) is float for v in d[key])
+            np.testing.assert_allclose(d[key], expected, rtol=0, atol=ref.OPEN_LOOP * np.max(np.abs(expected)))
+        assert printed == line
+        assert d["apc"] is Apc and d["bpc"] is Bpc
+        assert (d["op"], d["pv"], d["bnd"], d["sim"], d["error"]) == ([], [], [], [], 0.0)
+        assert type(d["error"]) is float
+
+    def test_first_order_with_dead_time(self):
+        d, printed = run([10, 1], [0, 2], 25, 0, 10)
+        assert d["delay"] == 25 and d["stp"][:3] == [0.0, 0.0, 0.0] and d["stp"][3] > 0
+        assert d["stp"][-1] == pytest.approx(2.0, rel=ref.OPEN_LOOP)
+        assert printed.endswith(", dt =  10\n")
+
+    def test_sample_time_used_as_given_and_stored_truncated(self):
+        d, printed = run([25.0, 1.0], [0.0, 1.0], 0, 1, 2.5)   # integral 1 of a first-order model: no integrator
+        assert (d["sampletime"], d["integral"]) == (2, 1) and type(d["sampletime"]) is int
+        assert d["stp"][1] == pytest.approx(1 - np.exp(-0.1), rel=ref.OPEN_LOOP)
+        assert printed.endswith(", dt =  2.5\n")
+
+    def test_zero_numerator_gives_a_zero_response(self):
+        d, _ = run([1, 3, 2], [0, 0, 0], 0, 0, 1)
+        assert d["msg"] == "OK" and not any(d["stp"]) and not any(d["frq"])
+
+
+class TestChecks:
+    @pytest.mark.parametrize("Apc, Bpc, integral, message", [
+        ([10, 1], [1, 2, 3], 0, "length of Apc and Bpc must be equal"),
+        ([1, 2, 3], [1, 2], 1, "length of Apc and Bpc must be equal"),      # before every other check
+        ([1, 2, 3, 4], [0, 0, 0, 1], 0, "Apc and Bpc must be 2nd order or less"),
+        ([1, 3, 2], [1, 0, 2], 1, "integral not supported for 2nd order system"),
+        ([10, 1], [1, 2], 0, "Bpc[0] must be 0.0"),
+    ])
+    def test_failed_check_returns_the_initial_values(self, Apc, Bpc, integral, message):
+        with untouched(Apc, Bpc):
+            d, printed = run(Apc, Bpc, 7.9, integral, 2.9)
+        assert printed == ""
+        assert d == dict(grade="B", msg=message, integral=integral, sampletime=2, op=[], pv=[], delay=7,
+                         apc=Apc, bpc=Bpc, stp=[], frq=[], w=[], bnd=[], sim=[], error=0.0)
+        assert list(d) == KEYS
+
+    @pytest.mark.parametrize("args, error", [
+        (([10, 1], [0, 2], 5, "one", 1), ValueError),          # int() of integral, before any check
+        (([10, 1], [0, 2], None, 0, 1), TypeError),            # int() of Delayc
+        (([], [], 5, 0, 1), IndexError),                       # Bpc[0] of an empty model
+        (([10, 1], [0, 2], 5, 0, 0), ValueError),              # no hold at a zero sample time
+    ])
+    def test_errors_reach_the_caller(self, args, error):
+        with pytest.raises(error):
+            run(*args)
+
+    def test_negative_delay(self):
+        with pytest.raises(ValueError, match="^negative dimensions are not allowed$"):
+            run([10, 1], [0, 2], -25, 0, 10)
