@@ -155,6 +155,7 @@ NB_MODULE(frontdesk, m) {
     nb::module_::import_("numpy");
     m.attr("VendorForms") = nb::module_::import_("vantrelpid.vendorforms").attr("VendorForms");
     m.attr("loopfit") = nb::module_::import_("vantrelpid.loopfit").attr("loopfit");
+    nb::module_::import_("vantrelpid.formswap");
     m.def("is_controller_interactive", &is_controller_interactive, "controllertype"_a,
           "is_controller_interactive(controllertype) -> bool\n\n"
           "False when controllertype.lower() contains \"nonint\" (a non-interacting form),\n"

@@ -163,7 +163,8 @@ class TestIdentify:
         return rec.u, rec.y, 3, [0], [NO_SLICES], 1.0
 
 
-@pytest.mark.parametrize("dependency", ["numpy", "vantrelpid.vendorforms", "vantrelpid.loopfit"])
+@pytest.mark.parametrize("dependency", ["numpy", "vantrelpid.vendorforms", "vantrelpid.loopfit",
+                                        "vantrelpid.formswap"])
 def test_a_broken_dependency_breaks_the_import(dependency):
     code = f"import sys\nsys.modules[{dependency!r}] = None\ntry:\n    import vantrelpid.frontdesk\nexcept ImportError:\n    sys.exit(3)\n"
     assert subprocess.run([sys.executable, "-c", code]).returncode == 3
