@@ -152,3 +152,12 @@ def feedsim(Apc_tn, Bpc_tn, Delayc, Tau_1, Gain_1, PID, Type, FF, Ts, SPLLAG):
     Yff = Yff0 - signal.lfilter(np.convolve(Acd, Bpd), Acl, Vff, axis=0)
     Uff = Uff0 - signal.lfilter(Aol, Acl, Vff, axis=0)
     return Yff, Uff, Yff0, Uff0
+
+
+# The two plants of the tests and the benchmark, each with a PID that keeps every
+# code's loop stable: 2 e^-5s / (10 s + 1) and 2 e^-3s / (s (5 s + 1)).
+LAG = dict(Apc=np.array([10.0, 1.0]), Bpc=np.array([0.0, 2.0]), Delay=5.0, INT=0, PID=[0.4, 10.0, 1.0])
+INTEGRATING = dict(Apc=np.array([5.0, 1.0]), Bpc=np.array([0.0, 2.0]), Delay=3.0, INT=1, PID=[0.06, 40.0, 2.0])
+PLANTS = {"lag": LAG, "integrating": INTEGRATING}
+W = 3.14 * np.logspace(-4, 0, 75)
+BND = np.linspace(0.05, 0.5, 75)
