@@ -203,6 +203,9 @@ SAMPLED_LOOP = 1e-8
 # closed-loop mode decays by far more than 1e-9 over the record) and the sums
 # of such responses.
 SETTLED = 1e-9
+# tracksim's two-degree-of-freedom Ysp holds the controller's integrator in
+# two factors that cancel only to rounding: a drift of a few 1e-9 by the end.
+SETTLED_DRIFT = 1e-8
 # A perfect feedforward compensator cancels the disturbance only up to the
 # hold: its lead-lag and the plant are held separately, a residue of the
 # order of Ts / (time constant) of the disturbance's peak.
