@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/pynum.hpp"
@@ -19,8 +20,12 @@ constexpr double kLongestDeadTime = 1e9;
 double samples(double delay, double Ts) {
     if (Ts == 0.0) throw DivisionByZero("float division by zero");
     const double ratio = delay / Ts;
-    if (std::isfinite(ratio) && std::fabs(ratio) > kLongestDeadTime)
-        throw InvalidArgument("the dead time of " + std::to_string(ratio) + " samples is too long to simulate");
+    if (ratio < -kLongestDeadTime) throw InvalidArgument("negative dimensions are not allowed");
+    if (ratio > kLongestDeadTime && std::isfinite(ratio)) {
+        std::ostringstream message;
+        message << "a dead time of " << ratio << " samples is too long to simulate";
+        throw InvalidArgument(message.str());
+    }
     return ratio;
 }
 

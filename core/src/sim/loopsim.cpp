@@ -19,22 +19,22 @@ Vector coefficients(double first, double second) {
     return v;
 }
 
-// BND times the amplitude, broadcast as numpy broadcasts two vectors.
+// a (op) b elementwise, broadcast as numpy broadcasts two vectors.
+template <class Op>
+Vector broadcast(const Vector& a, const Vector& b, Op op) {
+    if (a.size() != b.size() && a.size() != 1 && b.size() != 1)
+        throw InvalidArgument("operands could not be broadcast together with shapes (" + std::to_string(a.size()) +
+                              ",) (" + std::to_string(b.size()) + ",) ");
+    const Index n = a.size() == 1 ? b.size() : a.size();
+    Vector out(n);
+    for (Index k = 0; k < n; ++k) out(k) = op(a(a.size() == 1 ? 0 : k), b(b.size() == 1 ? 0 : k));
+    return out;
+}
+
+// BND times the amplitude, divided by w for an integrating plant.
 Vector robustness(const Vector& BND, const Vector& amplitude, const Vector& w, bool integrating) {
-    Vector r;
-    if (BND.size() == amplitude.size()) r = BND.cwiseProduct(amplitude);
-    else if (BND.size() == 1) r = BND(0) * amplitude;
-    else if (amplitude.size() == 1) r = amplitude(0) * BND;
-    else
-        throw InvalidArgument("operands could not be broadcast together with shapes (" + std::to_string(BND.size()) +
-                              ",) (" + std::to_string(amplitude.size()) + ",) ");
-    if (integrating) {
-        if (r.size() != w.size())
-            throw InvalidArgument("operands could not be broadcast together with shapes (" +
-                                  std::to_string(r.size()) + ",) (" + std::to_string(w.size()) + ",) ");
-        r = r.cwiseQuotient(w);
-    }
-    return r;
+    const Vector r = broadcast(BND, amplitude, [](double x, double y) { return x * y; });
+    return integrating ? broadcast(r, w, [](double x, double y) { return x / y; }) : r;
 }
 
 // The simulation after the PID checks; it fills `out` as it goes, so that a
