@@ -166,6 +166,12 @@ class TestFailures:
         assert [x.shape for x in responses] == [(3000,)] * 4 and robust is None
         assert message == "Simulation failed: operands could not be broadcast together with shapes (3,) (75,) "
 
+    def test_bound_as_a_column_or_one_value(self):
+        # A column of bounds (as identification returns them) is the same bound, not a 75 x 75 outer product.
+        flat = run()[4]
+        np.testing.assert_array_equal(run(BND=BND[:, None])[4], flat)
+        np.testing.assert_allclose(run(BND=BND[:1])[4], flat / BND * BND[0], rtol=1e-15)
+
     def test_arguments_and_generator_untouched(self):
         Apc, Bpc, w, bnd, pid = LAG["Apc"].copy(), LAG["Bpc"].copy(), W.copy(), BND.copy(), [0.4, 10.0, 1.0]
         with untouched(Apc, Bpc, w, bnd, pid):
