@@ -40,7 +40,7 @@ class Sampled:
 
 
 def sampled_loop(plant, code, Tauf, r, load):
-    """u = C1 r - C2 y, y = P (u + load) with the dead time as a FIFO, each part held by cont2discrete."""
+    """u = C1 r - C2 y, y = P (u + load) with the dead time as a FIFO, each factor held by cont2discrete."""
     _, D, N1, N2 = ref.controller(plant["PID"], code, 0.5, False)
     Apc, Bpc = ref.loop_plant(plant["Apc"], plant["Bpc"], plant["INT"])
     hold = lambda num, den: signal.cont2discrete((np.trim_zeros(num, "f"), np.trim_zeros(den, "f")), 1.0)[:2]

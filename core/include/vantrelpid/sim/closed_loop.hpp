@@ -1,5 +1,5 @@
 #pragma once
-// Pieces shared by the closed-loop simulators (loopsim, tracksim, feedsim).
+// Building blocks shared by the closed-loop simulators (loopsim, tracksim, feedsim).
 //
 // Every response is built from polynomial products (full convolutions of
 // coefficient vectors, descending powers), discretised with the zero-order

@@ -70,8 +70,10 @@ struct LoopsimResult {
     std::string Message = kStatusOK;          // "OK", a refusal, instability or "Simulation failed: ..."
 };
 
-// The responses and the robustness curve. The PID refusals (pid_refusal)
-// come first; nothing is thrown afterwards.
+// The responses and the robustness curve: the whole of loopsim for a PID
+// vector already read as three numbers (the binding adds only the check of
+// a Python sequence's length). The PID refusals (pid_refusal) come first;
+// nothing is thrown afterwards.
 LoopsimResult loopsim(const LoopsimInput& in);
 
 }  // namespace vantrelpid::sim
