@@ -4,68 +4,38 @@
 #include <string>
 
 #include "support/module.hpp"
+#include "support/convert.hpp"
+#include "support/pyarith.hpp"
 #include "vantrelpid/tune/formswap.hpp"
 
 namespace py = vantrelpid::py;
 
+// numpy's square root and real part of a Python number, as the "nonint"
+// conversion reads them; found by argument-dependent lookup from the core's
+// formula, whose other operations are the interpreter's (py::Number).
+namespace vantrelpid::py {
+
+// numpy.sqrt(x).
+Number sqrt(const Number& x) { return Number(numpy().attr("sqrt")(x.object())); }
+
+// numpy.real(x) as it reads: x.real, else asanyarray(x).real.
+Number real(const Number& x) {
+    nb::object r = nb::steal(PyObject_GetAttrString(x.object().ptr(), "real"));
+    if (r.is_valid()) return Number(std::move(r));
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw nb::python_error();
+    PyErr_Clear();
+    return Number(nb::object(numpy().attr("asanyarray")(x.object()).attr("real")));
+}
+
+}  // namespace vantrelpid::py
+
 namespace {
-
-// --- Python-object arithmetic -------------------------------------------------
-// The conversion formulas of the core evaluated on the caller's own number
-// objects through the number protocol: Python ints stay ints, a zero Python
-// divisor raises ZeroDivisionError, numpy scalars follow numpy's rules.
-class PythonNumber {
-public:
-    PythonNumber(int v) : value_(nb::int_(v)) {}
-    PythonNumber(double v) : value_(nb::float_(v)) {}
-    explicit PythonNumber(nb::object v) : value_(std::move(v)) {}
-    const nb::object& object() const { return value_; }
-
-    friend PythonNumber operator+(const PythonNumber& a, const PythonNumber& b) { return apply(PyNumber_Add, a, b); }
-    friend PythonNumber operator-(const PythonNumber& a, const PythonNumber& b) { return apply(PyNumber_Subtract, a, b); }
-    friend PythonNumber operator*(const PythonNumber& a, const PythonNumber& b) { return apply(PyNumber_Multiply, a, b); }
-    friend PythonNumber operator/(const PythonNumber& a, const PythonNumber& b) { return apply(PyNumber_TrueDivide, a, b); }
-    friend bool operator<(const PythonNumber& a, const PythonNumber& b) {
-        const int r = PyObject_RichCompareBool(a.value_.ptr(), b.value_.ptr(), Py_LT);
-        if (r < 0) throw nb::python_error();
-        return r == 1;
-    }
-    // numpy.sqrt, and numpy.real as it reads: x.real, else asanyarray(x).real.
-    friend PythonNumber sqrt(const PythonNumber& x) { return PythonNumber(numpy().attr("sqrt")(x.value_)); }
-    friend PythonNumber real(const PythonNumber& x) {
-        nb::object r = nb::steal(PyObject_GetAttrString(x.value_.ptr(), "real"));
-        if (r.is_valid()) return PythonNumber(std::move(r));
-        if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw nb::python_error();
-        PyErr_Clear();
-        return PythonNumber(numpy().attr("asanyarray")(x.value_).attr("real"));
-    }
-
-private:
-    // The numpy module from sys.modules (imported when missing), looked up per call.
-    static nb::object numpy() {
-        nb::object m = nb::steal(PyImport_GetModule(nb::str("numpy").ptr()));
-        if (m.is_valid()) return m;
-        if (PyErr_Occurred()) throw nb::python_error();
-        return nb::module_::import_("numpy");
-    }
-
-    static PythonNumber apply(PyObject* (*op)(PyObject*, PyObject*), const PythonNumber& a, const PythonNumber& b) {
-        nb::object r = nb::steal(op(a.value_.ptr(), b.value_.ptr()));
-        if (!r.is_valid()) throw nb::python_error();
-        return PythonNumber(std::move(r));
-    }
-
-    nb::object value_;
-};
 
 // Python's `obj == text`.
 bool equals_str(nb::handle obj, const char* text) {
     if (PyUnicode_CheckExact(obj.ptr())) return PyUnicode_CompareWithASCIIString(obj.ptr(), text) == 0;
-    const int r = PyObject_RichCompareBool(obj.ptr(), nb::str(text).ptr(), Py_EQ);
-    if (r < 0) throw nb::python_error();
-    return r == 1;
+    return py::Number(obj) == py::Number(py::str_of(text));
 }
-// -----------------------------------------------------------------------------
 
 // The package version, read when the module is loaded.
 std::string& package_version() {
@@ -90,7 +60,7 @@ void record_call(nb::handle PID, nb::handle Type) {
 }
 
 // K, Ti, Td = PID, after len(PID) == 3 is checked.
-std::array<PythonNumber, 3> unpack(nb::handle PID) {
+std::array<py::Number, 3> unpack(nb::handle PID) {
     const Py_ssize_t n = PyObject_Length(PID.ptr());
     if (n < 0) throw nb::python_error();
     if (n != 3) py::raise_value_error("Number of PID parameters is not 3");
@@ -98,10 +68,10 @@ std::array<PythonNumber, 3> unpack(nb::handle PID) {
     if (!items.is_valid()) throw nb::python_error();
     if (PySequence_Fast_GET_SIZE(items.ptr()) != 3) py::raise_value_error("Number of PID parameters is not 3");
     PyObject** v = PySequence_Fast_ITEMS(items.ptr());
-    return {PythonNumber(nb::borrow(v[0])), PythonNumber(nb::borrow(v[1])), PythonNumber(nb::borrow(v[2]))};
+    return {py::Number(nb::borrow(v[0])), py::Number(nb::borrow(v[1])), py::Number(nb::borrow(v[2]))};
 }
 
-nb::list new_list(const std::array<PythonNumber, 3>& values) {
+nb::list new_list(const std::array<py::Number, 3>& values) {
     nb::list out = nb::steal<nb::list>(PyList_New(3));
     for (Py_ssize_t k = 0; k < 3; ++k) PyList_SET_ITEM(out.ptr(), k, values[k].object().inc_ref().ptr());
     return out;
@@ -110,14 +80,14 @@ nb::list new_list(const std::array<PythonNumber, 3>& values) {
 // The "int" conversion of three exact Python floats, whose operations are
 // IEEE double operations: the same values in C++, unless a divisor is zero,
 // which the object arithmetic reports as Python does.
-std::optional<nb::list> noninteracting_floats(const std::array<PythonNumber, 3>& PID) {
-    for (const PythonNumber& x : PID)
+std::optional<nb::list> noninteracting_floats(const std::array<py::Number, 3>& PID) {
+    for (const py::Number& x : PID)
         if (!PyFloat_CheckExact(x.object().ptr())) return std::nullopt;
     const double K = PyFloat_AS_DOUBLE(PID[0].object().ptr()), Ti = PyFloat_AS_DOUBLE(PID[1].object().ptr()),
                  Td = PyFloat_AS_DOUBLE(PID[2].object().ptr());
     if (Ti == 0.0 || Ti + Td == 0.0) return std::nullopt;
     const auto [Kn, Tin, Tdn] = vantrelpid::noninteracting_form(K, Ti, Td);
-    return new_list({PythonNumber(Kn), PythonNumber(Tin), PythonNumber(Tdn)});
+    return new_list({py::Number(Kn), py::Number(Tin), py::Number(Tdn)});
 }
 
 nb::list formswap(nb::handle PID, nb::handle Type, nb::handle export_file) {
@@ -125,7 +95,7 @@ nb::list formswap(nb::handle PID, nb::handle Type, nb::handle export_file) {
     if (record < 0) throw nb::python_error();
     if (record == 1) record_call(PID, Type);
 
-    const std::array<PythonNumber, 3> values = unpack(PID);
+    const std::array<py::Number, 3> values = unpack(PID);
     const auto& [K, Ti, Td] = values;
     if (equals_str(Type, "nonint")) return new_list(vantrelpid::interacting_form(K, Ti, Td));
     if (equals_str(Type, "int")) {

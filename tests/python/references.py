@@ -218,3 +218,37 @@ TUNING_THROUGH_CONVERSION = 1e-13
 # Round trips and the controller identity: the conversion's square root of
 # 1 - 4 Td/Ti loses relative accuracy as 1/R^2; with Td <= 0.24 Ti, R >= 0.2.
 FORM_ROUND_TRIP = 1e-12
+# --- Closed-loop simulators (loopsim, tracksim, feedsim) ---------------------
+
+# The responses rebuilt on scipy (cont2discrete, lfilter, freqz), relative to
+# each response's peak. The two holds differ by a few ulp of each coefficient
+# (ZOH); a loop's poles near z = 1 amplify that over 3000 samples, and the
+# separately discretised paths of the two-degree-of-freedom loops cancel
+# pole-zero pairs near 1 only to that rounding (observed up to 2e-9).
+CLOSED_LOOP_RESPONSE = 1e-7
+# The robustness curve: an amplitude ratio whose denominator (the closed
+# loop) is small near the loop's bandwidth (observed 1.5e-8).
+CLOSED_LOOP_ROBUST = 1e-6
+# Integrating plant under a controller with integral action: a double pole at
+# z = 1 that the formulas cancel only to rounding. A 1e-15 change of one
+# coefficient moves tracksim's two-degree-of-freedom Ysp by 2e-4 over 3000
+# samples (observed drift up to 1e-4), loopsim's Usp by 4e-7 of its peak and
+# loopsim's Robust at the lowest frequencies, where it is divided by w ~ 3e-4,
+# by 2e-4 pointwise. Compared to these, relative to the peak (Robust: pointwise).
+DOUBLE_POLE_TRACK_YSP = 2e-3
+DOUBLE_POLE_USP = 1e-5
+DOUBLE_POLE_ROBUST = 2e-3
+# The loop run one sample at a time against the filters of the formulas: the
+# same held coefficients, the responses combined in another order.
+SAMPLED_LOOP = 1e-8
+# Closed forms of a loop that has settled within 3000 samples (the slowest
+# closed-loop mode decays by far more than 1e-9 over the record) and the sums
+# of such responses.
+SETTLED = 1e-9
+# tracksim's two-degree-of-freedom Ysp holds the controller's integrator in
+# two factors that cancel only to rounding: a drift of a few 1e-9 by the end.
+SETTLED_DRIFT = 1e-8
+# A perfect feedforward compensator cancels the disturbance only up to the
+# hold: its lead-lag and the plant are held separately, a residue of the
+# order of Ts / (time constant) of the disturbance's peak.
+FEEDFORWARD_RESIDUE = 0.03

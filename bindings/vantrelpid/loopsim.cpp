@@ -1,0 +1,81 @@
+// vantrelpid.loopsim: closed-loop step responses and robustness curve of a PID loop.
+
+#include <nanobind/stl/string.h>
+
+#include <optional>
+#include <string>
+
+#include "support/closed_loop_args.hpp"
+#include "support/module.hpp"
+#include "vantrelpid/sim/loopsim.hpp"
+
+namespace py = vantrelpid::py;
+namespace sim = vantrelpid::sim;
+
+namespace {
+
+constexpr const char* kStatusPidLength = "PID parameters should be a list of three elements";
+
+nb::object optional_array(const std::optional<vantrelpid::Vector>& x) {
+    return x ? py::array1d(*x) : nb::none();
+}
+
+nb::tuple results(const sim::LoopsimResult& r) {
+    return nb::make_tuple(optional_array(r.Ysp), optional_array(r.Usp), optional_array(r.Yld),
+                          optional_array(r.Uld), optional_array(r.Robust), r.Message);
+}
+
+nb::tuple refused(const std::string& message) { return results(sim::LoopsimResult{{}, {}, {}, {}, {}, message}); }
+
+nb::tuple loopsim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle BND, nb::handle INT, nb::handle PID,
+                  nb::handle Type, nb::handle Ts, nb::handle w, nb::handle SPLLAG, nb::handle Tauf) {
+    const std::optional<sim::PidParameters> pid = py::pid_of_three(PID);
+    if (!pid) return refused(kStatusPidLength);
+    if (auto refusal = sim::pid_refusal(*pid)) return refused(*refusal);
+
+    // The arguments are read inside the simulation's guard: an error there
+    // is a failed simulation, as any later one.
+    const std::string type = py::form_code(Type);
+    sim::LoopsimInput in;
+    in.pid = *pid;
+    in.Type = type;
+    try {
+        in.Apc = py::vector(Apc);
+        in.Bpc = py::vector(Bpc);
+        in.Delay = py::float_arg(Delay, "Delay");
+        in.BND = py::vector(BND);
+        in.integrating = py::equals(INT, 1);
+        in.Ts = py::float_arg(Ts, "Ts");
+        in.w = py::vector(w);
+        in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+        in.Tauf = py::float_arg(Tauf, "Tauf");
+    } catch (nb::python_error& e) {
+        return refused(std::string(sim::kSimulationFailed) + nb::str(e.value()).c_str());
+    }
+    return results(sim::loopsim(in));
+}
+
+}  // namespace
+
+NB_MODULE(loopsim, m) {
+    py::init_module(m);
+    m.def("loopsim", &loopsim, "Apc"_a, "Bpc"_a, "Delay"_a, "BND"_a, "INT"_a, "PID"_a, "Type"_a, "Ts"_a, "w"_a,
+          "SPLLAG"_a, "Tauf"_a,
+          "loopsim(Apc, Bpc, Delay, BND, INT, PID, Type, Ts, w, SPLLAG, Tauf)\n"
+          "    -> (Ysp, Usp, Yld, Uld, Robust, Message)\n\n"
+          "Closed-loop step responses of the PID loop around Bpc(s)/Apc(s) e^(-Delay s)\n"
+          "(descending powers of s; times 1/s when INT == 1), with the PV filter\n"
+          "1/(Tauf s + 1) (Tauf = 0: none), sampled every Ts with the dead time floored to\n"
+          "whole samples. PID = [K, Ti, Td]; Type: one of \"Nonint A\", \"Int A\", \"Nonint B\",\n"
+          "\"Int B\", \"Nonint PonP DonE\", \"Int PonP DonE\", \"Nonint C\", \"Int C\", \"Fox Nonint\",\n"
+          "\"Fox Int\"; SPLLAG: set-point lead-to-lag ratio of the Fox codes. Ysp, Usp: PV and\n"
+          "controller output after a unit set-point step; Yld: PV after a unit load step at\n"
+          "the plant input; Uld: the signal entering the plant for it (3000 samples each).\n"
+          "Robust = BND |C / (1 + L)| at w (radians per sample), C the controller's PV path\n"
+          "and L the open loop, divided by w when INT == 1: below 1 where the loop stays\n"
+          "stable under a model error of amplitude BND. Message: \"OK\"; a\n"
+          "refused PID (\"PID parameters should be a list of three elements\", \"K is 0\",\n"
+          "\"Ti is negative\", \"Td is negative\") or \"Closed-loop system unstable! Increase\n"
+          "Tcl\" with five None; \"Simulation failed: <error>\" with the results computed\n"
+          "before the error (an unknown Type: \"Simulation failed: PID type unknown\").");
+}

@@ -1,0 +1,61 @@
+// vantrelpid.tracksim: closed-loop step responses of a PID loop, with the plant's step and frequency responses.
+
+#include "support/closed_loop_args.hpp"
+#include "support/module.hpp"
+#include "vantrelpid/sim/tracksim.hpp"
+
+namespace py = vantrelpid::py;
+namespace sim = vantrelpid::sim;
+
+namespace {
+
+nb::object results(const sim::TracksimResult& r) {
+    switch (r.outcome) {
+        case sim::TracksimOutcome::Refused:
+            return nb::make_tuple(nb::none(), nb::none(), nb::none(), nb::none(), nb::none(), nb::none());
+        case sim::TracksimOutcome::Unstable: return nb::str(sim::kStatusUnstable);
+        case sim::TracksimOutcome::Simulated: break;
+    }
+    return nb::make_tuple(py::array1d(r.Ysp), py::array1d(r.Usp), py::array1d(r.Yld), py::array1d(r.Uld),
+                          py::array1d(r.StepRes), py::array1d(r.FreqRes));
+}
+
+nb::object tracksim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle INT, nb::handle PID,
+                    nb::handle Type, nb::handle Ts, nb::handle w, nb::handle SPLLAG) {
+    const std::optional<sim::PidParameters> pid = py::pid_of_three(PID);
+    if (!pid) return results({});
+    const std::string type = py::form_code(Type);
+    sim::TracksimInput in;
+    in.pid = *pid;
+    in.Type = type;
+    in.Apc = py::vector(Apc);
+    in.Bpc = py::vector(Bpc);
+    in.Delay = py::float_arg(Delay, "Delay");
+    in.integrating = py::equals(INT, 1);
+    in.Ts = py::float_arg(Ts, "Ts");
+    in.w = py::vector(w);
+    in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    return results(sim::tracksim(in));
+}
+
+}  // namespace
+
+NB_MODULE(tracksim, m) {
+    py::init_module(m);
+    m.def("tracksim", &tracksim, "Apc"_a, "Bpc"_a, "Delay"_a, "INT"_a, "PID"_a, "Type"_a, "Ts"_a, "w"_a, "SPLLAG"_a,
+          "tracksim(Apc, Bpc, Delay, INT, PID, Type, Ts, w, SPLLAG)\n"
+          "    -> (Ysp, Usp, Yld, Uld, StepRes, FreqRes)\n\n"
+          "Closed-loop step responses of the PID loop around Bpc(s)/Apc(s) e^(-Delay s)\n"
+          "(descending powers of s; times 1/s when INT == 1), sampled every Ts with the dead\n"
+          "time floored to whole samples, and the plant's own responses without the\n"
+          "integrator. PID = [K, Ti, Td]; Type: one of the ten PID form codes (see loopsim);\n"
+          "SPLLAG: set-point lead-to-lag ratio of the Fox codes. Ysp, Usp: PV and controller\n"
+          "output after a unit set-point step; Yld: PV after a unit load step at the plant\n"
+          "input; Uld: the signal entering the plant for it; StepRes: the held plant's step\n"
+          "response with the dead time rounded to whole samples (3000 samples each);\n"
+          "FreqRes: the held plant's amplitude at w (radians per sample). A refused PID (not\n"
+          "three values, K == 0, Ti < 0, Td < 0) gives six None; a one-degree-of-freedom\n"
+          "loop (\"Nonint A\", \"Int A\") whose Ysp diverges gives the text \"Closed-loop system\n"
+          "unstable! Increase Tcl\" instead of the tuple. An unknown Type raises ValueError\n"
+          "\"PID type unknown\".");
+}
