@@ -6,11 +6,22 @@
 // Python indexing in resample_data. Nothing is caught: every exception of a
 // called module reaches the host unchanged.
 
+#include <nanobind/stl/string.h>
+
+#include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "support/module.hpp"
+#include "vantrelpid/facade/tuning_request.hpp"
+#include "vantrelpid/pynum.hpp"
 
 namespace py = vantrelpid::py;
+namespace fd = vantrelpid::facade;
+namespace sim = vantrelpid::sim;
+using vantrelpid::IntegratingFlag;
 
 namespace {
 
@@ -148,6 +159,74 @@ bool is_controller_interactive(nb::handle controllertype) {
     return r == 0;
 }
 
+// A number for the refusal checks: the value of a real number, NaN (refused)
+// for anything else.
+double number_or_nan(nb::handle obj) {
+    return py::is_real_number(obj) ? py::float_arg(obj, "") : std::numeric_limits<double>::quiet_NaN();
+}
+
+IntegratingFlag loop_flag(nb::handle integral) {
+    if (py::equals(integral, 1)) return IntegratingFlag::Integrating;
+    if (py::equals(integral, 0)) return IntegratingFlag::SelfRegulating;
+    return IntegratingFlag::Other;
+}
+
+// x[:n] as a list of Python floats, with Python's slice rules.
+nb::list first_samples(const std::optional<vantrelpid::Vector>& x, std::int64_t n) {
+    nb::list out;
+    const auto bounds = vantrelpid::pynum::clip_slice(0, n, x->size());
+    for (std::int64_t k = bounds.start; k < bounds.stop; ++k) out.append((*x)(k));
+    return out;
+}
+
+nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w, nb::handle delay,
+                   nb::handle integral, nb::handle sampletime, nb::handle tcl, nb::handle oprange,
+                   nb::handle sprange, nb::handle dcstype, nb::handle piOnly) {
+    // The vendor name first, then the refusals, then the chain.
+    const nb::object forms = module_name("VendorForms")();
+    const std::string type = nb::cast<std::string>(forms.attr("get_controller_type")(dcstype));
+    const double Tcl = number_or_nan(tcl);
+    fd::check_tuning_request(Tcl, number_or_nan(oprange), number_or_nan(sprange));
+
+    // No frequencies or no bound: the default grid, where the curve is 0.
+    vantrelpid::Vector W, BND;
+    if (!truth(w) || !truth(bnd)) {
+        fd::RobustnessGrid grid = fd::default_grid();
+        W = std::move(grid.w);
+        BND = std::move(grid.BND);
+    } else {
+        W = py::vector(w);
+        BND = py::vector(bnd);
+    }
+    const fd::LoopModel loop{py::vector(apc), py::vector(bpc), py::float_arg(delay, "delay"), loop_flag(integral)};
+    const fd::TunedRows rows = fd::tune(loop, Tcl);
+
+    // The vendor texts of float64 values, whose zero divisors give "inf" and "nan".
+    const sim::PidParameters& s = rows.interacting;
+    const sim::PidParameters& n = rows.tuning.setpoint;
+    const nb::object vendor =
+        forms.attr("calculate")(dcstype, py::float64(s.K), py::float64(s.Ti), py::float64(s.Td), py::float64(n.K),
+                                py::float64(n.Ti), py::float64(n.Td), oprange, sprange, piOnly, "sec");
+
+    const sim::LoopsimResult r =
+        fd::simulate(loop, rows, truth(piOnly), type, py::float_arg(sampletime, "sampletime"), BND, W);
+    // The responses cut to N samples, the vendor's keys after them.
+    nb::dict result;
+    result["msg"] = r.Message;
+    if (r.Message != sim::kStatusOK) return result;
+    const std::int64_t N = fd::response_length(Tcl);
+    result["usp"] = first_samples(r.Usp, N);
+    result["uld"] = first_samples(r.Uld, N);
+    result["robust"] = first_samples(r.Robust, r.Robust->size());
+    result["newloadres"] = first_samples(r.Yld, N);
+    result["newres"] = first_samples(r.Ysp, N);
+    for (const auto& [key, vendor_key] : {std::pair{"p", "pv"}, {"i", "iv"}, {"d", "dv"}, {"pname", "pname"},
+                                          {"iname", "iname"}, {"dname", "dname"}, {"latex", "latex"}})
+        result[key] = py::item(vendor, nb::str(vendor_key));
+    if (PyDict_Update(result.ptr(), vendor.ptr()) < 0) throw nb::python_error();
+    return result;
+}
+
 }  // namespace
 
 NB_MODULE(frontdesk, m) {
@@ -180,4 +259,20 @@ NB_MODULE(frontdesk, m) {
           "sampletime, op, pv, delay, apc, bpc, stp, frq, w, bnd, sim, error as plain Python\n"
           "values; with msg \"OK\" the model keys hold the full model, or the first-order one\n"
           "when oneStOrder is true; otherwise delay is -1, the lists empty and error 0.0.");
+    m.def("pidTuning", &pidTuning, "apc"_a, "bpc"_a, "bnd"_a, "w"_a, "delay"_a, "integral"_a, "sampletime"_a,
+          "tcl"_a, "oprange"_a, "sprange"_a, "dcstype"_a, "piOnly"_a,
+          "pidTuning(apc, bpc, bnd, w, delay, integral, sampletime, tcl, oprange, sprange, dcstype,\n"
+          "          piOnly) -> dict\n\n"
+          "Tune a PID controller for the loop bpc(s)/apc(s) e^(-delay s) (times 1/s when\n"
+          "integral == 1; first or second order, as identify returns it) with the closed-loop\n"
+          "time constant tcl, write it in the form of the vendor display name dcstype\n"
+          "(see VendorForms; times in \"sec\"), and simulate the loop with the controller\n"
+          "that form shows (the PI [K, Ti, 0] when piOnly is true), sampled every sampletime.\n"
+          "Returns msg \"OK\", the set-point and load responses of PV (newres, newloadres)\n"
+          "and controller output (usp, uld), each cut to int(min(15 tcl, 1000)) samples,\n"
+          "robust = bnd |C/(1 + L)| over w (0 where bnd is 0; an empty w or bnd means 75\n"
+          "points from 0 to pi and bnd 0), p, i, d, pname, iname, dname, latex, then the\n"
+          "vendor keys pv, iv, (pidequ), dv, pidstr. A failed simulation returns {\"msg\":\n"
+          "status} alone. Raises ValueError \"Tcl must be a positive, finite time constant\"\n"
+          "and \"OP and SP ranges must be positive, finite numbers\" (oprange, sprange).");
 }

@@ -1,8 +1,10 @@
 # frontdesk: the identification request against loopfit, its call record and
-# refusals, and the three helpers with the interpreter's semantics.
+# refusals; the tuning request against the tuning chain, the vendor forms and
+# loopsim; the three helpers with the interpreter's semantics.
 
 import functools
 import pickle
+import re
 import subprocess
 import sys
 
@@ -14,7 +16,11 @@ import vantrelpid.loopfit
 from conftest import untouched
 from plants import Loop
 from vantrelpid import frontdesk
-from vantrelpid.frontdesk import calc_tcl, identify, is_controller_interactive, resample_data
+from vantrelpid.formswap import formswap
+from vantrelpid.frontdesk import calc_tcl, identify, is_controller_interactive, pidTuning, resample_data
+from vantrelpid.knobsmulti import knobsmulti
+from vantrelpid.loopsim import loopsim
+from vantrelpid.vendorforms import VendorForms
 
 IDENTIFY_KEYS = ["grade", "msg", "integral", "sampletime", "op", "pv", "delay", "apc", "bpc", "stp", "frq", "w",
                  "bnd", "sim", "error"]
@@ -161,6 +167,110 @@ class TestIdentify:
     def short_args():
         rec = Loop(**FOPDT | dict(N=600))
         return rec.u, rec.y, 3, [0], [NO_SLICES], 1.0
+
+
+# --- The tuning request -------------------------------------------------------
+
+TUNING_KEYS = ["msg", "usp", "uld", "robust", "newloadres", "newres", "p", "i", "d", "pname", "iname", "dname",
+               "latex", "pv", "iv", "dv", "pidstr"]
+UNSTABLE = "Closed-loop system unstable! Increase Tcl"
+W = 3.14 * np.logspace(-4, 0, 75)      # identify's grid
+BND = np.linspace(0.05, 0.5, 75)
+# 2 e^(-8 s)/(40 s + 1) and 0.05 e^(-8 s)/(s (40 s + 1)), Tcl 20, sampled every second.
+LAG = dict(apc=[40.0, 1.0], bpc=[0.0, 2.0], delay=8, integral=0)
+INTEGRATING = dict(apc=[40.0, 1.0], bpc=[0.0, 0.05], delay=8, integral=1)
+SECOND_ORDER = dict(apc=[200.0, 30.0, 1.0], bpc=[0.0, 0.0, 2.0], delay=4, integral=0)
+CODES = {name: VendorForms().get_controller_type(name) for name in VendorForms().adapters}
+
+
+def request(model=LAG, **changes):
+    args = dict(model, bnd=BND.tolist(), w=W.tolist(), sampletime=1, tcl=20, oprange=100, sprange=50,
+                dcstype="Interacting A", piOnly=False) | changes
+    return args, pidTuning(**args)
+
+
+def chain(args):
+    """The tuning chain's set-point row, its interacting form and the controller the vendor form shows."""
+    apc, bpc = (list(args[k]) + [0.0] * (3 - len(args[k])) for k in ("apc", "bpc"))
+    row = knobsmulti([apc], [bpc], [[args["delay"]]], [args["integral"]], [args["tcl"]])[0][0]
+    series = formswap(row, "nonint")
+    code = CODES[args["dcstype"]]
+    shown = [row[0], row[1], 0.0] if args["piOnly"] else (row if "Nonint" in code else series)
+    return row, series, shown, code
+
+
+class TestPidTuning:
+    @pytest.mark.parametrize("name", sorted(CODES))
+    @pytest.mark.parametrize("piOnly", [False, True])
+    def test_every_vendor_form_against_the_chain(self, name, piOnly):
+        args, r = request(dcstype=name, piOnly=piOnly)
+        row, series, shown, code = chain(args)
+        vendor = VendorForms().calculate(name, *map(np.float64, series), *map(np.float64, row), 100, 50, piOnly, "sec")
+        keys = TUNING_KEYS[:-2] + (["pidequ"] if "pidequ" in vendor else []) + TUNING_KEYS[-2:]
+        assert list(r) == keys and r["msg"] == "OK"
+        assert {k: r[k] for k in vendor} == vendor
+        assert (r["p"], r["i"], r["d"]) == (r["pv"], r["iv"], r["dv"])
+        # The loop simulated with the controller the vendor form shows, cut to N = 15 Tcl.
+        Ysp, Usp, Yld, Uld, Robust, msg = loopsim(args["apc"], args["bpc"], 8, BND, 0, shown, code, 1, W, 0.5, 0)
+        assert msg == "OK"
+        for key, x in dict(newres=Ysp, usp=Usp, newloadres=Yld, uld=Uld).items():
+            assert len(r[key]) == 300 and all(type(v) is float for v in r[key])
+            np.testing.assert_array_equal(r[key], x[:300], err_msg=key)   # the same simulation
+        np.testing.assert_array_equal(r["robust"], Robust)
+
+    @pytest.mark.parametrize("name, texts", [
+        ("Interacting A", ("0.833", "40.000 sec", "4.000 sec")),
+        ("Non-interacting B", ("0.917", "44.000 sec", "3.636 sec")),
+    ])
+    def test_literal_texts(self, name, texts):
+        assert tuple(request(dcstype=name)[1][k] for k in "pid") == texts
+
+    @pytest.mark.parametrize("model", [LAG, INTEGRATING, SECOND_ORDER])
+    @pytest.mark.parametrize("w, bnd", [([], BND.tolist()), (W.tolist(), []), (None, None), ([], np.array([]))])
+    def test_the_default_grid(self, model, w, bnd):
+        _, given = request(model)
+        _, r = request(model, w=w, bnd=bnd)
+        assert r["robust"] == [0.0] * 75
+        assert all(r[k] == given[k] for k in ("usp", "uld", "newres", "newloadres", "p", "i", "d"))
+
+    @pytest.mark.parametrize("tcl, N", [(10, 150), (66.5, 997), (66.7, 1000), (70, 1000), (np.float64(10.0), 150)])
+    def test_response_length(self, tcl, N):
+        _, r = request(tcl=tcl)
+        assert [len(r[k]) for k in ("usp", "uld", "robust", "newloadres", "newres")] == [N, N, 75, N, N]
+
+    @pytest.mark.parametrize("changes, message", [
+        (dict(tcl=0), "Tcl must be a positive, finite time constant"),
+        (dict(tcl=-5), "Tcl must be a positive, finite time constant"),
+        (dict(tcl=float("nan")), "Tcl must be a positive, finite time constant"),
+        (dict(tcl=float("inf")), "Tcl must be a positive, finite time constant"),
+        (dict(tcl="20"), "Tcl must be a positive, finite time constant"),
+        (dict(tcl=0, oprange=0), "Tcl must be a positive, finite time constant"),   # Tcl first
+        (dict(oprange=0), "OP and SP ranges must be positive, finite numbers"),
+        (dict(sprange=-50), "OP and SP ranges must be positive, finite numbers"),
+        (dict(sprange=np.nan), "OP and SP ranges must be positive, finite numbers"),
+        (dict(oprange=None), "OP and SP ranges must be positive, finite numbers"),
+        (dict(dcstype="Foo", tcl=0), "Controller type 'Foo' not supported."),         # the vendor name first
+        (dict(w=W, bnd=BND), "The truth value of an array with more than one element is ambiguous"),
+        (dict(apc=[40.0, 1.0, 1.0]), "Tuning model must be of first or second order"),
+    ])
+    def test_refusals_and_errors(self, changes, message):
+        with pytest.raises(ValueError, match="^" + re.escape(message)):
+            request(**changes)
+
+    def test_a_non_string_name_raises_type_error(self):
+        with pytest.raises(TypeError):
+            request(dcstype=None)
+
+    def test_a_pi_controller_that_destabilises_the_loop(self):
+        # The set-point PID of 0.05/(s (40 s + 1)) e^(-8 s) is stable; the PI [K, Ti, 0] it shows is not.
+        assert request(INTEGRATING, dcstype="Interacting A")[1]["msg"] == "OK"
+        assert request(INTEGRATING, dcstype="Interacting A", piOnly=True)[1] == {"msg": UNSTABLE}
+
+    def test_arguments_untouched(self):
+        args = dict(LAG, bnd=BND.tolist(), w=W.tolist(), sampletime=1, tcl=20, oprange=100, sprange=50,
+                    dcstype="Foxboro int", piOnly=0)
+        with untouched(*args.values()):
+            pidTuning(**args)
 
 
 @pytest.mark.parametrize("dependency", ["numpy", "vantrelpid.vendorforms", "vantrelpid.loopfit",

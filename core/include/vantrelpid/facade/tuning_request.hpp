@@ -1,0 +1,67 @@
+#pragma once
+// The numerical part of the facade's tuning request: one loop's model and
+// closed-loop time constant Tcl in, its tuned PID controller and the
+// closed-loop responses of the controller its vendor form shows out.
+//
+// The chain: the tuning service gives the non-interacting set-point and load
+// rows (tune/knobsmulti.hpp, tune_loop); the set-point row is converted to
+// the interacting form (tune/formswap.hpp), limiting Td to Ti/4; the caller
+// writes the vendor texts; the closed loop is simulated with the controller
+// shown for the form code (sim/tuned_loop.hpp).
+//
+// A request the chain cannot answer truthfully is refused first: Tcl <= 0
+// gives negative gains and empty responses, a zero span an infinite
+// proportional band. Responses are shown for N = int(min(15 Tcl, 1000))
+// samples (about fifteen closed-loop time constants, at most 1000), with
+// Python's slice rules.
+
+#include <cstdint>
+#include <string_view>
+
+#include "vantrelpid/flags.hpp"
+#include "vantrelpid/sim/tuned_loop.hpp"
+#include "vantrelpid/tune/knobsmulti.hpp"
+#include "vantrelpid/types.hpp"
+
+namespace vantrelpid::facade {
+
+inline constexpr const char* kTclRefused = "Tcl must be a positive, finite time constant";
+inline constexpr const char* kRangesRefused = "OP and SP ranges must be positive, finite numbers";
+
+// InvalidArgument kTclRefused unless tcl is finite and > 0, then
+// kRangesRefused unless both spans are. (NaN stands for a value that is no number.)
+void check_tuning_request(double tcl, double oprange, double sprange);
+
+// The grid used when the caller gives no frequencies or no bound:
+// np.linspace(0, pi, 75) and 75 zeros.
+inline constexpr Index kDefaultGridPoints = 75;
+struct RobustnessGrid {
+    Vector w, BND;
+};
+RobustnessGrid default_grid();
+
+// int(min(15 * tcl, 1000)) for a finite tcl (1000 only when strictly smaller).
+std::int64_t response_length(double tcl);
+
+// The loop as the host describes it.
+struct LoopModel {
+    Vector apc, bpc;  // descending powers of s, integrator not included
+    double delay = 0.0;
+    IntegratingFlag integral = IntegratingFlag::SelfRegulating;
+};
+
+// The tuning's rows and the set-point row's interacting form; the tuning
+// service's errors reach the caller.
+struct TunedRows {
+    LoopTuning tuning;               // non-interacting set-point and load rows
+    sim::PidParameters interacting;  // the set-point row in the interacting form
+};
+TunedRows tune(const LoopModel& loop, double tcl);
+
+// The closed loop with the controller the vendor form of `type` shows,
+// sampled every Ts, its robustness curve over w; failures are reported in
+// the result's Message.
+sim::LoopsimResult simulate(const LoopModel& loop, const TunedRows& rows, bool pi_only, std::string_view type,
+                            double Ts, const Vector& BND, const Vector& w);
+
+}  // namespace vantrelpid::facade
