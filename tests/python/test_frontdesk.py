@@ -11,6 +11,7 @@ import sys
 import numpy as np
 import pytest
 
+import closed_loop_reference as cl
 import references as ref
 import vantrelpid.loopfit
 from conftest import untouched
@@ -217,6 +218,23 @@ class TestPidTuning:
             assert len(r[key]) == 300 and all(type(v) is float for v in r[key])
             np.testing.assert_array_equal(r[key], x[:300], err_msg=key)   # the same simulation
         np.testing.assert_array_equal(r["robust"], Robust)
+
+    @pytest.mark.parametrize("name", ["Interacting B", "Non-interacting C", "Foxboro int", "Foxboro non-int"])
+    @pytest.mark.parametrize("piOnly", [False, True])
+    def test_against_closed_forms_and_scipy(self, name, piOnly):
+        # 2 e^(-8 s)/(40 s + 1), Tcl 20: the set-point rule K = (T + d/2)/(2 (Tcl + d/2)), Ti = T + d/2,
+        # Td = T d/(2T + d), its interacting form and the loop rebuilt on cont2discrete, lfilter and freqz.
+        T, d, lc = 40.0, 8.0, 20.0
+        row = [(T + d / 2) / (2 * (lc + d / 2)), T + d / 2, T * d / (2 * T + d)]
+        R = np.sqrt(1 - 4 * row[2] / row[1])
+        series = [row[0] / 2 * (1 + R), row[1] / 2 * (1 + R), row[1] / 2 * (1 - R)]
+        code = CODES[name]
+        shown = [row[0], row[1], 0.0] if piOnly else (row if "Nonint" in code else series)
+        expected = cl.loopsim(np.array([40.0, 1.0]), np.array([0.0, 2.0]), 8, BND, 0, shown, code, 1, W, 0.5, 0)
+        _, r = request(dcstype=name, piOnly=piOnly)
+        for key, x in zip(["newres", "usp", "newloadres", "uld"], expected):
+            assert np.max(np.abs(np.subtract(r[key], x[:300]))) < ref.CLOSED_LOOP_RESPONSE * np.max(np.abs(x)), key
+        np.testing.assert_allclose(r["robust"], expected[4], rtol=ref.CLOSED_LOOP_ROBUST)
 
     @pytest.mark.parametrize("name, texts", [
         ("Interacting A", ("0.833", "40.000 sec", "4.000 sec")),
