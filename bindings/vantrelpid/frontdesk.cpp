@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "support/module.hpp"
+#include "support/pyarith.hpp"
 #include "vantrelpid/facade/tuning_request.hpp"
 #include "vantrelpid/pynum.hpp"
 
@@ -22,31 +23,19 @@ namespace py = vantrelpid::py;
 namespace fd = vantrelpid::facade;
 namespace sim = vantrelpid::sim;
 using vantrelpid::IntegratingFlag;
+using vantrelpid::py::Number;
 
 namespace {
 
 constexpr const char* kSampleTimeTooSmall = "Sample time too small (< 1)";
 
-// Python's own operations on objects; a failure raises the pending error.
+// Python's own conversions; a failure raises the pending error.
 nb::object checked(PyObject* result) {
     if (result == nullptr) throw nb::python_error();
     return nb::steal(result);
 }
-bool truth(nb::handle obj) {
-    const int r = PyObject_IsTrue(obj.ptr());
-    if (r < 0) throw nb::python_error();
-    return r == 1;
-}
-bool less(nb::handle a, nb::handle b) {
-    const int r = PyObject_RichCompareBool(a.ptr(), b.ptr(), Py_LT);
-    if (r < 0) throw nb::python_error();
-    return r == 1;
-}
 nb::object int_of(nb::handle obj) { return checked(PyNumber_Long(obj.ptr())); }
 nb::object float_of(nb::handle obj) { return checked(PyNumber_Float(obj.ptr())); }
-nb::object str_of(nb::handle obj) { return checked(PyObject_Str(obj.ptr())); }
-nb::object add(nb::handle a, nb::handle b) { return checked(PyNumber_Add(a.ptr(), b.ptr())); }
-nb::object multiply(nb::handle a, nb::handle b) { return checked(PyNumber_Multiply(a.ptr(), b.ptr())); }
 nb::list one_element(nb::handle obj) {
     nb::list l;
     l.append(obj);
@@ -88,7 +77,7 @@ nb::dict identify(nb::handle op, nb::handle pv, nb::handle slice, nb::handle int
     const nb::object flag = int_of(integral);
     const nb::object Ts = int_of(sampletime);
     // A sample time that truncates below 1 is refused before loopfit records anything.
-    if (less(Ts, nb::int_(1))) py::raise_value_error(kSampleTimeTooSmall);
+    if (Number(Ts) < Number(1)) py::raise_value_error(kSampleTimeTooSmall);
 
     nb::dict result;
     result["grade"] = nb::none();
@@ -108,14 +97,14 @@ nb::dict identify(nb::handle op, nb::handle pv, nb::handle slice, nb::handle int
                                kLoopfitResults);
 
     const nb::object message = r[kMessage];
-    result["grade"] = str_of(r[kGrade]);
-    result["msg"] = str_of(message);
+    result["grade"] = py::text(r[kGrade]);
+    result["msg"] = py::text(message);
     result["op"] = as_list(U);
     result["pv"] = as_list(Y);
     if (!is_ok(message)) return result;
     result["delay"] = int_of(r[kDelayc]);
     result["w"] = as_list(r[kW]);
-    const bool first_order = truth(oneStOrder);
+    const bool first_order = py::truth(oneStOrder);
     result["apc"] = as_list(r[first_order ? kApc1 : kApc]);
     result["bpc"] = as_list(r[first_order ? kBpc1 : kBpc]);
     result["stp"] = as_list(r[first_order ? kSTP1 : kSTP]);
@@ -130,23 +119,23 @@ nb::dict identify(nb::handle op, nb::handle pv, nb::handle slice, nb::handle int
 // for an integrating process, with factor 1.2 (speed == 0, medium), 0.6
 // (speed == 1, fast) or 3.0 (anything else, slow).
 double calc_tcl(nb::handle apc, nb::handle delay, nb::handle integral, nb::handle speed) {
-    const nb::object lag = py::item(apc, 0);
-    const double factor = py::equals(speed, 0) ? 1.2 : py::equals(speed, 1) ? 0.6 : 3.0;
-    nb::object tcl = add(delay, multiply(nb::float_(factor), lag));
-    if (truth(integral)) tcl = multiply(tcl, nb::int_(10));
-    return nb::cast<double>(float_of(tcl));
+    const Number lag(py::item(apc, 0));
+    const double factor = Number(speed) == Number(0) ? 1.2 : Number(speed) == Number(1) ? 0.6 : 3.0;
+    Number tcl = Number(delay) + Number(factor) * lag;
+    if (py::truth(integral)) tcl = tcl * Number(10);
+    return nb::cast<double>(float_of(tcl.object()));
 }
 
 // Every sample-th element of data from the first, one look-up per element of
 // data: positions beyond the end are skipped, a negative one reads from the end.
 nb::list resample_data(nb::handle data, nb::handle sample) {
     nb::list out;
-    nb::object position = nb::int_(0);
+    Number position(0);
     const Py_ssize_t n = PyObject_Length(data.ptr());
     if (n < 0) throw nb::python_error();
     for (Py_ssize_t k = 0; k < n; ++k) {
-        if (less(position, nb::int_(PyObject_Length(data.ptr())))) out.append(py::item(data, position));
-        position = add(position, sample);
+        if (position < Number(nb::len(data))) out.append(py::item(data, position.object()));
+        position = position + Number(sample);
     }
     return out;
 }
@@ -190,7 +179,7 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
 
     // No frequencies or no bound: the default grid, where the curve is 0.
     vantrelpid::Vector W, BND;
-    if (!truth(w) || !truth(bnd)) {
+    if (!py::truth(w) || !py::truth(bnd)) {
         fd::RobustnessGrid grid = fd::default_grid();
         W = std::move(grid.w);
         BND = std::move(grid.BND);
@@ -209,7 +198,7 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
                                 py::float64(n.Ti), py::float64(n.Td), oprange, sprange, piOnly, "sec");
 
     const sim::LoopsimResult r =
-        fd::simulate(loop, rows, truth(piOnly), type, py::float_arg(sampletime, "sampletime"), BND, W);
+        fd::simulate(loop, rows, py::truth(piOnly), type, py::float_arg(sampletime, "sampletime"), BND, W);
     // The responses cut to N samples, the vendor's keys after them.
     nb::dict result;
     result["msg"] = r.Message;
