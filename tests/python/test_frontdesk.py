@@ -40,7 +40,7 @@ class TestCalcTcl:
     ])
     def test_speed_factors_and_integral(self, delay, integral, speed, expected):
         tcl = calc_tcl([10, 1], delay, integral, speed)
-        assert type(tcl) is float and tcl == pytest.approx(expected, rel=ref.REDUCTION_ORDER)   # 1.2 * 10 rounds
+        assert type(tcl) is float and tcl == pytest.approx(expected, rel=ref.REDUCTION_ORDER)   # 1.2, 0.6 inexact
 
     def test_apc_is_read_first_and_errors_pass_through(self):
         with pytest.raises(IndexError):
