@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
 #include "vantrelpid/arx/delay_choice.hpp"
+#include "vantrelpid/arx/model.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/warnings.hpp"
@@ -50,3 +52,21 @@ DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySear
                      RandomSource& random, WarningSink& warnings);
 
 }  // namespace vantrelpid
+
+namespace vantrelpid::detail {
+
+// How many candidates' simulations share one pass over the record.
+inline constexpr Index kSimulatedTogether = 4;
+
+using RowMatrix = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+
+// Column c: the output of models[c] simulated from rest on U with every
+// column delayed by delays(c), that is
+// misosim(models[c].den, models[c].num, add_dly(U, delays(c))), with misosim's
+// operations in misosim's order, so the values are the same to the last bit.
+// 1 to kSimulatedTogether models of one shape. The candidates' recursions are
+// independent: run side by side, they overlap in the processor instead of
+// each waiting on its own chain of additions, and the record is read once.
+RowMatrix simulate_delayed(const Matrix& U, std::span<const ArxModel> models, const IntVector& delays);
+
+}  // namespace vantrelpid::detail
