@@ -214,7 +214,7 @@ TEST(SimulateDelayed, EachColumnIsMisosimOnTheDelayedInputsToTheLastBit) {
     models.push_back(unstable);
     const IntVector delays{{1, 6, 40, 699}};
     for (Index count = 1; count <= detail::kSimulatedTogether; ++count) {
-        const detail::RowMatrix y = detail::simulate_delayed(r.U, {models.data(), static_cast<std::size_t>(count)},
+        const Matrix y = detail::simulate_delayed(r.U, {models.data(), static_cast<std::size_t>(count)},
                                                              delays.head(count));
         ASSERT_EQ(y.rows(), 700);
         ASSERT_EQ(y.cols(), count);

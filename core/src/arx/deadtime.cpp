@@ -18,67 +18,68 @@ namespace detail {
 
 namespace {
 
-// G models simulated together; see simulate_delayed. The result is row-major
-// (one row per sample), so that each step reads the G models' past outputs
-// side by side.
+// Samples simulated per block: the block's inputs and outputs stay in cache
+// while every term is added to them.
+constexpr Index kSimulationBlock = 2048;
+
+// G models simulated together; see simulate_delayed.
 template <int G>
-RowMatrix simulate_group(const Matrix& U, std::span<const ArxModel> models, const IntVector& delays) {
+Matrix simulate_group(const Matrix& U, std::span<const ArxModel> models, const IntVector& delays) {
     const Index N = U.rows(), nu = U.cols(), nb = models[0].num.cols(), na = models[0].den.size() - 1;
-    // Coefficients side by side: b[(j * nb + l) * G + c], a[k * G + c].
-    std::vector<double> b(static_cast<std::size_t>(nu * nb * G)), a(static_cast<std::size_t>((na + 1) * G));
-    Index d[G], longest = 0;
-    for (int c = 0; c < G; ++c) {
-        for (Index j = 0; j < nu; ++j)
-            for (Index l = 0; l < nb; ++l) b[static_cast<std::size_t>((j * nb + l) * G + c)] = models[c].num(j, l);
-        for (Index k = 0; k <= na; ++k) a[static_cast<std::size_t>(k * G + c)] = models[c].den(k);
-        d[c] = delays(c);
-        longest = std::max(longest, d[c]);
-    }
-    RowMatrix y(N, G);
-    // misosim's sum at sample t: sum_j sum_{l <= min(nb - 1, t)} b_jl u_j(t - l - d),
-    // an input sample before the record counting as a zero product; then
-    // minus sum_{k <= min(na, t)} a_k y(t - k); then divided by a_0.
-    auto step = [&](Index t, auto input) {
-        double v[G] = {};
-        const Index lmax = std::min<Index>(nb - 1, t);
-        for (Index j = 0; j < nu; ++j) {
-            const double* u = U.col(j).data();
-            for (Index l = 0; l <= lmax; ++l) {
-                const double* bl = &b[static_cast<std::size_t>((j * nb + l) * G)];
-#pragma GCC unroll 4
-                for (int c = 0; c < G; ++c) v[c] += bl[c] * input(u, t - l - d[c]);
+    double a[G][kMaxSimulatedOrder + 1];
+    for (int c = 0; c < G; ++c)
+        for (Index k = 0; k <= na; ++k) a[c][k] = models[c].den(k);
+    Matrix y = Matrix::Zero(N, G);
+    for (Index t0 = 0; t0 < N; t0 += kSimulationBlock) {
+        const Index t1 = std::min(N, t0 + kSimulationBlock);
+        // The inputs' part of misosim's sum at each sample t of the block:
+        // over input j, then lag l <= min(nb - 1, t), b_jl u_j(t - l - d), an
+        // input sample before the record counting as a zero product. No
+        // recursion: each term goes to the whole block at once, every
+        // sample's terms in misosim's order.
+        for (int c = 0; c < G; ++c) {
+            const Index d = delays(c);
+            for (Index j = 0; j < nu; ++j) {
+                for (Index l = 0; l < nb; ++l) {
+                    const double b = models[c].num(j, l);
+                    const Index first = std::max(t0, l), inside = std::min(t1, std::max(first, l + d));
+                    y.col(c).segment(first, inside - first).array() += b * 0.0;
+                    y.col(c).segment(inside, t1 - inside) += b * U.col(j).segment(inside - l - d, t1 - inside);
+                }
             }
         }
-        const Index kmax = std::min<Index>(na, t);
-        for (Index k = 1; k <= kmax; ++k) {
-            const double* ak = &a[static_cast<std::size_t>(k * G)];
-            const double* past = y.row(t - k).data();
+        // The recursion: minus the sum over k <= min(na, t) of a_k y(t - k),
+        // then divided by a_0. The G recursions are independent; side by
+        // side they overlap instead of each waiting on its own additions.
+        for (Index t = t0; t < t1; ++t) {
+            double v[G];
+            for (int c = 0; c < G; ++c) v[c] = y(t, c);
+            const Index kmax = std::min<Index>(na, t);
+            for (Index k = 1; k <= kmax; ++k) {
 #pragma GCC unroll 4
-            for (int c = 0; c < G; ++c) v[c] -= ak[c] * past[c];
+                for (int c = 0; c < G; ++c) v[c] -= a[c][k] * y(t - k, c);
+            }
+#pragma GCC unroll 4
+            for (int c = 0; c < G; ++c) y(t, c) = v[c] / a[c][0];
         }
-        double* now = y.row(t).data();
-#pragma GCC unroll 4
-        for (int c = 0; c < G; ++c) now[c] = v[c] / a[static_cast<std::size_t>(c)];
-    };
-    // Until every lag of every model reaches into the record, some input
-    // samples lie before it; from then on none does.
-    const Index settled = std::min(N, nb - 1 + longest);
-    for (Index t = 0; t < settled; ++t) step(t, [](const double* u, Index s) { return s >= 0 ? u[s] : 0.0; });
-    for (Index t = settled; t < N; ++t) step(t, [](const double* u, Index s) { return u[s]; });
+    }
     return y;
 }
 
 }  // namespace
 
-RowMatrix simulate_delayed(const Matrix& U, std::span<const ArxModel> models, const IntVector& delays) {
+Matrix simulate_delayed(const Matrix& U, std::span<const ArxModel> models, const IntVector& delays) {
     const Index count = static_cast<Index>(models.size());
     if (delays.size() != count || count == 0 || count > kSimulatedTogether)
-        throw InvalidArgument("simulate_delayed takes 1 to 4 models and one delay per model");
+        throw InvalidArgument("simulate_delayed takes 1 to " + std::to_string(kSimulatedTogether) +
+                              " models and one delay per model");
     for (Index c = 0; c < count; ++c) {
         const ArxModel& m = models[static_cast<std::size_t>(c)];
         if (m.num.rows() != U.cols() || m.num.cols() != models[0].num.cols() ||
-            m.den.size() != models[0].den.size() || m.den.size() == 0 || m.den(0) == 0.0 || delays(c) < 0)
-            throw InvalidArgument("simulate_delayed needs models of one shape, one numerator row per input, "
+            m.den.size() != models[0].den.size() || m.den.size() == 0 || m.den.size() > kMaxSimulatedOrder + 1 ||
+            m.den(0) == 0.0 || delays(c) < 0)
+            throw InvalidArgument("simulate_delayed needs models of one shape and order at most " +
+                                  std::to_string(kMaxSimulatedOrder) + ", one numerator row per input, "
                                   "a nonzero leading denominator coefficient and delays >= 0");
     }
     switch (count) {
@@ -103,7 +104,7 @@ constexpr Index kStartupSamples = 60;
 // The score of one candidate from its simulated output (all N samples):
 // the error on the selected samples, relative to the output's variance there.
 DelayScore score_simulation(const PreparedSignals& prep, const SliceSelection& sel,
-                            const Eigen::Ref<const Vector, 0, Eigen::InnerStride<>>& simulated, double output_variance) {
+                            const Eigen::Ref<const Vector>& simulated, double output_variance) {
     const Index M = sel.samples.size();
     Vector error(M);
     bool diverged = false;
@@ -148,7 +149,7 @@ std::vector<DelayScore> score_candidates(const PreparedSignals& prep, const Slic
     std::vector<DelayScore> scores;
     for (Index first = 0; first < candidates.size(); first += detail::kSimulatedTogether) {
         const Index count = std::min(detail::kSimulatedTogether, candidates.size() - first);
-        const detail::RowMatrix simulated =
+        const Matrix simulated =
             detail::simulate_delayed(prep.Un, {models.data() + first, static_cast<std::size_t>(count)},
                                      candidates.segment(first, count));
         for (Index c = 0; c < count; ++c)
