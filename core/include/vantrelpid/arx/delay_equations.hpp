@@ -70,6 +70,9 @@ class DelayedNormalEquations {
 public:
     DelayedNormalEquations(const Matrix& U, const Vector& Y, std::vector<PlannedSlice> plan, std::int64_t order,
                            std::int64_t max_delay);
+    // The record is kept by reference: no temporaries.
+    DelayedNormalEquations(Matrix&&, const Vector&, std::vector<PlannedSlice>, std::int64_t, std::int64_t) = delete;
+    DelayedNormalEquations(const Matrix&, Vector&&, std::vector<PlannedSlice>, std::int64_t, std::int64_t) = delete;
 
     // The sliced estimate's accumulated matrix JhJ with delay d (0..max_delay,
     // at most every slice's length) on every input: the shared parameters
