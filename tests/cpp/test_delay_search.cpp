@@ -7,7 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
-#include <optional>
+#include <numbers>
 #include <vector>
 
 #include "vantrelpid/arx/correlation.hpp"
@@ -44,7 +44,7 @@ class Noise {
 public:
     double operator()() {
         const double u1 = uniform(), u2 = uniform();
-        return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * M_PI * u2);
+        return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
     }
 
 private:
