@@ -70,11 +70,20 @@ ARX_NOISE_FREE = 1e-10
 # equations (squared singular values, numpy's cut-off) against the SVD of the
 # regression rows.
 ARX_UNDERDETERMINED = 1e-6
-# Dead-time scores rebuilt with lfilter instead of the search's own
-# simulation: the simulation error is a few per cent of the output, so the
-# simulations' rounding (SIMULATION_ORDER) grows by that ratio in the error
-# variance, and more for poorly damped candidate models.
+# Dead-time scores rebuilt one candidate at a time (seglsq, then lfilter)
+# instead of the search's equations from correlations shared by all
+# candidates and its own simulation: the simulation error is a few per cent
+# of the output, so the simulations' rounding (SIMULATION_ORDER) and the
+# estimates' (about 1e-13 of the coefficients, FFT correlations rounded
+# differently) grow by that ratio in the error variance, and more for poorly
+# damped candidate models.
 DEADTIME_SCORE = 1e-10
+# Candidates that simulate worse than the output's own variance (score above
+# 1): unstable models whose error grows over the record and amplifies the
+# coefficients' rounding by up to 1e4. Perturbing seglsq's own coefficients by
+# 1e-14 moves such scores by up to 2e-10, and seglsq's estimate against the
+# SVD of the regression rows moves one by 1e-9.
+DEADTIME_UNSTABLE_SCORE = 1e-8
 
 # --- Error bounds, frequency-weighted reduction, low-order model selection ---
 

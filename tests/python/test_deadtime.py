@@ -1,10 +1,13 @@
+import warnings
+
 import numpy as np
 import pytest
+import scipy.linalg
 from scipy.signal import lfilter
 
 from arx_reference import add_dly, misosim
-from conftest import reseeded, same_draws, untouched
-from references import DEADTIME_SCORE
+from conftest import assert_same_generator_state, generator_state, reseeded, same_draws, untouched
+from references import DEADTIME_SCORE, DEADTIME_UNSTABLE_SCORE
 from vantrelpid.tools.binseq import binseq
 from vantrelpid.tools.deadtime import DelayEstimationError, deadtime
 from vantrelpid.tools.fitclean import fitclean
@@ -35,6 +38,15 @@ def independent_scores(U, Y, CV_INT, CVslice, candidates, k=0):
     return scores
 
 
+def assert_same_scores(actual, expected):
+    """Scores of candidates that simulate better than the output's variance to DEADTIME_SCORE, the others
+    (unstable models, whose simulations amplify rounding) to DEADTIME_UNSTABLE_SCORE."""
+    actual, expected = np.asarray(actual, dtype=float), np.asarray(expected, dtype=float)
+    unstable = expected > 1
+    np.testing.assert_allclose(actual[~unstable], expected[~unstable], rtol=DEADTIME_SCORE)
+    np.testing.assert_allclose(actual[unstable], expected[unstable], rtol=DEADTIME_UNSTABLE_SCORE)
+
+
 def rule(scores, integrating):
     return max(i for i, s in enumerate(scores) if (s == min(scores) if integrating else s <= 1.007 * min(scores)))
 
@@ -46,7 +58,7 @@ def check_search(U, Y, CV_INT, CVslice, candidates):
     np.testing.assert_array_equal(ErrTest[0][0], candidates)
     assert ErrTest[0][0].dtype == np.int64 and Delay.dtype == np.int64 and isinstance(ErrTest[0][1], list)
     assert [type(s) for s in ErrTest[0][1]] == [int if s == 10000 else float for s in scores]
-    np.testing.assert_allclose(ErrTest[0][1], scores, rtol=DEADTIME_SCORE)
+    assert_same_scores(ErrTest[0][1], scores)
     return Delay, candidates[rule(scores, CV_INT[0] == 1)], scores
 
 
@@ -111,3 +123,72 @@ def test_argument_errors(MV, CV, CV_INT, CVslice, error, message):
     with pytest.raises(error) as info:
         deadtime(MV, CV, CV_INT, CVslice)
     assert message is None or str(info.value) == message
+
+
+# The candidates share each slice's correlations; every score must still be the one computed candidate by
+# candidate through the public seglsq. Selections of a 3000-sample record:
+# [1, 144] (64 samples once the first slice's 80 are dropped: the shortest first slice whose equations are
+# regular), [401, 699] and [901, 3000]: slices at both ends of the record.
+AT_BOTH_ENDS = [[145, 400], [700, 900], [-1, -1]]
+# [501, 999], [1201, 2499] and [2701, 2843] (143 samples, the shortest slice that segmask keeps).
+INSIDE = [[1, 500], [1000, 1200], [2500, 2700], [2844, 3000], [-1, -1]]
+
+
+def regular_slices(CVslice, N, order=10):
+    """Padding of every slice out of 1..order, where the equations are singular up to rounding."""
+    lengths = [int(b - a + 1) - (80 if k == 0 else 0) for k, (a, b) in enumerate(segmask(CVslice, 0, N)[0])]
+    return all(not 1 <= (1 << (n - 1).bit_length()) - n <= order for n in lengths)
+
+
+class TestSharedCorrelations:
+    @pytest.mark.parametrize("inputs, CV_INT, CVslice, noise, delay", [
+        (1, 0, WHOLE, 0.02, 5),
+        (1, 0, AT_BOTH_ENDS, 0.05, 8),
+        (1, 1, AT_BOTH_ENDS, 0.03, 4),
+        (1, 0, INSIDE, 0.03, 12),
+        (6, 0, WHOLE, 0.03, 3),
+        (6, 0, AT_BOTH_ENDS, 0.02, 6),
+        (6, 1, INSIDE, 0.05, 2),
+        (6, 0, INSIDE, 0.05, 20),
+    ])
+    def test_scores_and_choice_are_the_per_candidate_ones(self, inputs, CV_INT, CVslice, noise, delay):
+        assert regular_slices([CVslice], 3000)
+        U, Y = first_order_loop(3000, delay, noise, seed=inputs + delay, inputs=inputs, integrating=CV_INT == 1)
+        Delay, chosen, _ = check_search(U, Y, [CV_INT], [CVslice], INTEGRATING if CV_INT else FULL)
+        assert Delay.tolist() == [[chosen] * inputs]
+
+    @pytest.mark.filterwarnings("ignore::scipy.linalg.LinAlgWarning")
+    def test_a_failed_search_leaves_the_generator_as_the_last_estimate_did(self):
+        # The record of test_every_candidate_diverging_raises.
+        rng = np.random.default_rng(0)
+        u = rng.standard_normal(2000)
+        y = lfilter([0, 1.0], [1.0, -0.5], u) + lfilter([1.0], [1.0, -1.02], rng.standard_normal(2000))
+        u, y = u.reshape(-1, 1), y.reshape(-1, 1)
+        np.random.seed(5)
+        with pytest.raises(DelayEstimationError):
+            deadtime(u, y, [0], [WHOLE])
+        assert_same_generator_state(generator_state(), reseeded(1704, normal=2000))
+
+    def test_exactly_singular_equations_raise_as_the_sliced_estimate_does(self):
+        # A first slice of 143 samples leaves 63, padded by one: the end pulse's lags meet the start
+        # pulse's, two rows of the equations are equal and the first candidate's solve finds a zero pivot.
+        U, Y = first_order_loop(3000, 6, 0.03, seed=2)
+        CVslice = [[144, 400], [-1, -1]]
+        for search in (lambda: deadtime(U, Y, [0], [CVslice]), lambda: independent_scores(U, Y, [0], [CVslice], FULL)):
+            np.random.seed(5)
+            with pytest.raises(np.linalg.LinAlgError) as info:
+                search()
+            assert str(info.value) == "Matrix is singular."
+            assert_same_generator_state(generator_state(), reseeded(1704, normal=3000))
+
+    def test_ill_conditioned_candidates_warn_as_often_as_one_estimate_each(self):
+        # Two equal inputs: every candidate's equations are singular up to rounding.
+        U, Y = first_order_loop(3000, 6, 0.03, seed=2)
+        U = np.hstack([U, U])
+        counts = []
+        for search in (lambda: deadtime(U, Y, [0], [WHOLE]), lambda: independent_scores(U, Y, [0], [WHOLE], FULL)):
+            with warnings.catch_warnings(record=True) as caught:
+                warnings.simplefilter("always")
+                search()
+            counts.append(sum(issubclass(w.category, scipy.linalg.LinAlgWarning) for w in caught))
+        assert counts == [len(FULL)] * 2

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <stdexcept>
 #include <vector>
 
 #include "vantrelpid/arx/delay_choice.hpp"
+#include "vantrelpid/arx/model.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/warnings.hpp"
@@ -50,3 +52,23 @@ DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySear
                      RandomSource& random, WarningSink& warnings);
 
 }  // namespace vantrelpid
+
+namespace vantrelpid::detail {
+
+// How many candidates' simulations share one pass over the record, and the
+// largest order they may have.
+inline constexpr Index kSimulatedTogether = 4;
+inline constexpr Index kMaxSimulatedOrder = 10;
+
+// Column c: the output of models[c] simulated from rest on U with every
+// column delayed by delays(c), that is
+// misosim(models[c].den, models[c].num, add_dly(U, delays(c))), with misosim's
+// operations in misosim's order, so the values are the same to the last bit.
+// 1 to kSimulatedTogether models of one shape. The record is simulated in
+// blocks that stay in cache: in each, the inputs' terms are added to all its
+// samples at once (they need no recursion), then the models' recursions run
+// side by side, overlapping in the processor instead of each waiting on its
+// own chain of additions.
+Matrix simulate_delayed(const Matrix& U, std::span<const ArxModel> models, const IntVector& delays);
+
+}  // namespace vantrelpid::detail
