@@ -160,11 +160,30 @@ IntegratingFlag loop_flag(nb::handle integral) {
     return IntegratingFlag::Other;
 }
 
+// numpy.asarray(obj) flattened to float64; a list of floats, as identify
+// returns them, is read directly.
+vantrelpid::Vector vector_of(nb::handle obj) {
+    if (PyList_CheckExact(obj.ptr())) {
+        const Py_ssize_t n = PyList_GET_SIZE(obj.ptr());
+        vantrelpid::Vector v(n);
+        Py_ssize_t k = 0;
+        for (; k < n && PyFloat_CheckExact(PyList_GET_ITEM(obj.ptr(), k)); ++k)
+            v(k) = PyFloat_AS_DOUBLE(PyList_GET_ITEM(obj.ptr(), k));
+        if (k == n) return v;
+    }
+    return py::vector(obj);
+}
+
 // x[:n] as a list of Python floats, with Python's slice rules.
 nb::list first_samples(const std::optional<vantrelpid::Vector>& x, std::int64_t n) {
-    nb::list out;
     const auto bounds = vantrelpid::pynum::clip_slice(0, n, x->size());
-    for (std::int64_t k = bounds.start; k < bounds.stop; ++k) out.append((*x)(k));
+    nb::list out = nb::steal<nb::list>(PyList_New(bounds.length()));
+    if (!out.is_valid()) throw nb::python_error();
+    for (std::int64_t k = 0; k < bounds.length(); ++k) {
+        PyObject* value = PyFloat_FromDouble((*x)(bounds.start + k));
+        if (value == nullptr) throw nb::python_error();
+        PyList_SET_ITEM(out.ptr(), k, value);  // the list takes the reference
+    }
     return out;
 }
 
@@ -184,10 +203,10 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
         W = std::move(grid.w);
         BND = std::move(grid.BND);
     } else {
-        W = py::vector(w);
-        BND = py::vector(bnd);
+        W = vector_of(w);
+        BND = vector_of(bnd);
     }
-    const fd::LoopModel loop{py::vector(apc), py::vector(bpc), py::float_arg(delay, "delay"), loop_flag(integral)};
+    const fd::LoopModel loop{vector_of(apc), vector_of(bpc), py::float_arg(delay, "delay"), loop_flag(integral)};
     const fd::TunedRows rows = fd::tune(loop, Tcl);
 
     // The vendor texts of float64 values, whose zero divisors give "inf" and "nan".
