@@ -10,15 +10,18 @@ Models: 2 e^(-8 s)/(40 s + 1) and 2 e^(-4 s)/((20 s + 1)(10 s + 1)), Tcl 20,
 sampled every second, on identify's 75-point grid, for the vendor forms
 "Interacting A" (an interacting code, one degree of freedom) and
 "Non-interacting B" (two degrees of freedom). The ratio column is the
-reference's time divided by ours. scipy's hold (expm by scaling and squaring)
-costs more for the stiffer loop polynomials, so the reference's time varies
-with the model and the form.
+reference's time divided by ours. The small matrix products of scipy's hold
+(expm) run on one BLAS thread: threads only add waits at these sizes, and on
+a shared machine those waits made the reference up to 30 times slower.
 """
 
 import os
 import sys
 
-import numpy as np
+for _var in ("OPENBLAS_NUM_THREADS", "OMP_NUM_THREADS", "MKL_NUM_THREADS"):
+    os.environ.setdefault(_var, "1")
+
+import numpy as np  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
