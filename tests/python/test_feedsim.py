@@ -33,7 +33,7 @@ class TestResponses:
         assert message == "OK"
         assert [(x.shape, x.dtype, x.flags.c_contiguous) for x in result] == [((3000, 2), np.float64, True)] * 4
         for got, want in zip(result, expected):
-            assert np.max(np.abs(got - want)) < CLOSED_LOOP_RESPONSE * np.max(np.abs(want))
+            assert ref.relative(got, want) < CLOSED_LOOP_RESPONSE
 
     def test_without_feedforward_the_loop_rejects_the_disturbance(self):
         _, _, Yff0, Uff0, _ = run()

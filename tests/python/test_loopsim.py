@@ -17,26 +17,19 @@ def run(plant=LAG, PID=None, Type="Int B", Ts=1.0, SPLLAG=0.5, Tauf=0.0, **chang
     return loopsim(**(args | changes))
 
 
-def relative(a, b):
-    return np.max(np.abs(a - b)) / np.max(np.abs(b))
-
-
-class Sampled:
+def stepper(pair):
     """b/a run one sample at a time (direct form II transposed, on Python floats)."""
+    b, a = map(np.ravel, pair)
+    n = max(b.size, a.size)
+    b, a = (list(np.pad(x, (0, n - x.size)) / a[0]) for x in (b, a))
+    z = [0.0] * n
 
-    def __init__(self, pair):
-        b, a = (np.ravel(x) for x in pair)
-        n = max(b.size, a.size)
-        self.b = list(np.pad(b, (0, n - b.size)) / a[0])
-        self.a = list(np.pad(a, (0, n - a.size)) / a[0])
-        self.z = [0.0] * n
-
-    def step(self, x):
-        b, a, z = self.b, self.a, self.z
+    def step(x):
         y = b[0] * x + z[0]
-        for i in range(len(b) - 1):
+        for i in range(n - 1):
             z[i] = z[i + 1] + b[i + 1] * x - a[i + 1] * y
         return y
+    return step
 
 
 def sampled_loop(plant, code, Tauf, r, load):
@@ -44,11 +37,11 @@ def sampled_loop(plant, code, Tauf, r, load):
     _, D, N1, N2 = ref.controller(plant["PID"], code, 0.5, False)
     Apc, Bpc = ref.loop_plant(plant["Apc"], plant["Bpc"], plant["INT"])
     hold = lambda num, den: signal.cont2discrete((np.trim_zeros(num, "f"), np.trim_zeros(den, "f")), 1.0)[:2]
-    P, C1, C2 = Sampled(hold(Bpc, Apc)), Sampled(hold(N1, D)), Sampled(hold(N2, np.convolve(D, [Tauf, 1])))
+    P, C1, C2 = stepper(hold(Bpc, Apc)), stepper(hold(N1, D)), stepper(hold(N2, np.convolve(D, [Tauf, 1])))
     fifo, y = [0.0] * int(plant["Delay"]), np.zeros(ref.N)
     for k in range(ref.N):
-        y[k] = P.step(fifo.pop(0))   # the held plant has no feedthrough: y[k] reads the past only
-        fifo.append(C1.step(r) - C2.step(y[k]) + load)
+        y[k] = P(fifo.pop(0))   # the held plant has no feedthrough: y[k] reads the past only
+        fifo.append(C1(r) - C2(y[k]) + load)
     return y
 
 
@@ -65,7 +58,7 @@ class TestFormulas:
         assert [(x.shape, x.dtype) for x in responses] == [((3000,), np.float64)] * 4 + [((75,), np.float64)]
         integrating = plant["INT"] == 1
         for k, (got, want) in enumerate(zip(responses[:4], expected)):
-            assert relative(got, want) < (DOUBLE_POLE_USP if integrating and k == 1 else CLOSED_LOOP_RESPONSE)
+            assert ref.relative(got, want) < (DOUBLE_POLE_USP if integrating and k == 1 else CLOSED_LOOP_RESPONSE)
         robust_error = np.abs(responses[4] - expected[4]) / np.abs(expected[4])
         assert np.max(robust_error) < (DOUBLE_POLE_ROBUST if integrating else CLOSED_LOOP_ROBUST)
 
