@@ -117,42 +117,33 @@ class TestThresholdsAndDeadTime:
         assert np.max(np.abs(Ysp)) == pytest.approx(peak, abs=1)
         assert run(PID=[K, 10.0, 0.0], Type=code)[-1] == message
 
-    @pytest.mark.parametrize("code", ["Int A", "Int B", "Fox Int"])
-    def test_overflowing_loop_is_unstable(self, code):
-        # Responses overflow to inf and NaN, which a plain `max > limit` lets pass (see tracksim's test).
-        assert run(PID=[40.0, 10.0, 1.0], Type=code) == (None,) * 5 + (UNSTABLE,)
+
+FIRST = dict(Type="no code", Ts=-1.0)   # the PID checks come before the code and the sample time are read
+THREE = "PID parameters should be a list of three elements"
 
 
 class TestFailures:
-    @pytest.mark.parametrize("PID, message", [
-        ([1, 2], "PID parameters should be a list of three elements"),
-        ([1, 2, 3, 4], "PID parameters should be a list of three elements"),
-        ([0, 10, 1], "K is 0"),
-        ([0, -1, -1], "K is 0"),
-        ([1, -1, 0], "Ti is negative"),
-        ([1, 10, -0.5], "Td is negative"),
-    ])
-    def test_pid_checks(self, PID, message):
-        assert run(PID=PID, Type="no code", Ts=-1.0) == (None,) * 5 + (message,)
-
-    def test_pid_without_length(self):
-        with pytest.raises(TypeError):
-            run(PID=5)
-
-    @pytest.mark.parametrize("Type", ["nonint a", "", "Nonint  A", "Int A ", "PID", None, 3])
-    def test_unknown_codes(self, Type):
-        assert run(Type=Type) == (None,) * 5 + ("Simulation failed: PID type unknown",)
-
     @pytest.mark.parametrize("changes, message", [
+        (dict(FIRST, PID=[1, 2]), THREE), (dict(FIRST, PID=[1, 2, 3, 4]), THREE),
+        (dict(FIRST, PID=[0, 10, 1]), "K is 0"), (dict(FIRST, PID=[0, -1, -1]), "K is 0"),
+        (dict(FIRST, PID=[1, -1, 0]), "Ti is negative"), (dict(FIRST, PID=[1, 10, -0.5]), "Td is negative"),
+        *((dict(Type=t), "Simulation failed: PID type unknown")
+          for t in ["nonint a", "", "Nonint  A", "Int A ", "PID", None, 3]),
         (dict(PID=[1.0, 0.0, 1.0]), "Simulation failed: the denominator must not be all zero"),
         (dict(PID=[1.0, 0.0, 0.0], Type="Fox Int"), "Simulation failed: float division by zero"),
         (dict(Delay=-2.0), "Simulation failed: negative dimensions are not allowed"),
         (dict(Apc=["a", "b"]), None),
+        # Responses overflow to inf and NaN, which a plain `max > limit` lets pass (see tracksim's test).
+        *((dict(PID=[40.0, 10.0, 1.0], Type=code), UNSTABLE) for code in ["Int A", "Int B", "Fox Int"]),
     ])
-    def test_failures_inside_the_guard(self, changes, message):
+    def test_statuses_with_empty_results(self, changes, message):
         result = run(**changes)
         assert result[:5] == (None,) * 5
         assert result[5] == message if message else result[5].startswith("Simulation failed: ")
+
+    def test_pid_without_length(self):
+        with pytest.raises(TypeError):
+            run(PID=5)
 
     def test_results_before_a_failure_are_kept(self):
         *responses, robust, message = run(BND=BND[:3])
