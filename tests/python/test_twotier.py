@@ -99,6 +99,14 @@ def model_of(args, cancelled=False):
                    cancelled=cancelled)
 
 
+def assert_model_amplitudes(r, args):
+    """FRQcas and BNDcas against the cascade model; the inner loop's cancelled two-path form has the product's."""
+    CLn, CLd, num_cas, den_cas = model_of(args)
+    np.testing.assert_allclose(r["FRQcas"], amplitude(num_cas, den_cas, args["w"]), rtol=CASCADE_RESPONSE)
+    np.testing.assert_allclose(r["BNDcas"], np.reshape(args["BND1"], (-1, 1)) * amplitude(CLn, CLd, args["w"]),
+                               rtol=CASCADE_RESPONSE)
+
+
 class TestStableCascade:
     @pytest.mark.parametrize("Ts1", [1.0, 2.5])
     @pytest.mark.parametrize("Type2", CODES)
@@ -112,10 +120,7 @@ class TestStableCascade:
         np.testing.assert_array_equal(r["Acas_tn"], r["Acas"])
         np.testing.assert_array_equal(r["Bcas_tn"], r["Bcas"])
         assert np.all(r["BNDcas_1"] >= r["BNDcas"])
-        # The two-path loop with its common factor cancelled has the transfer function of the product.
-        CLn, CLd, num_cas, den_cas = model_of(args)
-        np.testing.assert_allclose(r["FRQcas"], amplitude(num_cas, den_cas), rtol=CASCADE_RESPONSE)
-        np.testing.assert_allclose(r["BNDcas"], 0.1 * amplitude(CLn, CLd), rtol=CASCADE_RESPONSE)
+        assert_model_amplitudes(r, args)
         # Every inner code integrates: the static gain is the outer process's, for every reduced model.
         for num, den in ((r["Bcas"], r["Acas"]), (r["Bcas_1"], r["Acas_1"])):
             assert abs(num[-1] / den[-1] / 2.0 - 1) < CASCADE_GAIN
@@ -178,8 +183,7 @@ def test_integrating_outer_plant_identified_by_loopfit(Ts):
     for name in ("FRQcas", "BNDcas"):
         np.testing.assert_array_equal(r[name], flag0[name])
     assert np.all(r["BNDcas_1"] >= r["BNDcas"])
-    CLn, CLd, _, _ = model_of(args)
-    np.testing.assert_allclose(r["BNDcas"], BND * amplitude(CLn, CLd, w), rtol=CASCADE_RESPONSE)
+    assert_model_amplitudes(r, args)
 
 
 @pytest.mark.parametrize("changes", [
@@ -194,9 +198,7 @@ def test_unstable_paths(changes):
     assert r["Message"] == "Secondary (inner) loop unstable"
     assert [name for name in NAMES[:-1] if isinstance(r[name], list) and r[name] == []] == \
         [name for name in NAMES[:-1] if name not in ("FRQcas", "BNDcas")]
-    CLn, CLd, num_cas, den_cas = model_of(args)
-    np.testing.assert_allclose(r["FRQcas"], amplitude(num_cas, den_cas), rtol=CASCADE_RESPONSE)
-    np.testing.assert_allclose(r["BNDcas"], 0.1 * amplitude(CLn, CLd), rtol=CASCADE_RESPONSE)
+    assert_model_amplitudes(r, args)
 
 
 @pytest.mark.parametrize("changes, error, message", [
