@@ -42,7 +42,7 @@ def hold(num, den, Ts):
     if num.size == 0:
         num = np.zeros(1)
     if den.size == 1:
-        return np.concatenate([np.zeros(0), num / den[0]]), np.array([1.0])
+        return num / den[0], np.array([1.0])
     numd, dend, _ = signal.cont2discrete((num, den), Ts, method="zoh")
     numd = np.ravel(numd)
     return np.concatenate([np.zeros(dend.size - numd.size), numd]), dend
@@ -55,6 +55,11 @@ def fold(pair, nd):
 
 def amplitude(b, a, w):
     return np.abs(signal.freqz(b, a, worN=w)[1])
+
+
+def relative(a, b):
+    """The largest deviation of a from b relative to b's peak."""
+    return np.max(np.abs(a - b)) / np.max(np.abs(b))
 
 
 def loop_plant(Apc, Bpc, INT):
@@ -110,8 +115,8 @@ def tracksim(Apc, Bpc, Delay, INT, PID, Type, Ts, w, SPLLAG):
     StepRes = signal.lfilter(B0, A0, np.concatenate([np.zeros(nr), np.ones(N - nr)]))
     FreqRes = amplitude(B0, A0, w)
     Apc, Bpc = loop_plant(Apc, Bpc, INT)
-    B, A = fold(hold(Bpc, Apc, Ts), int(np.floor(Delay / Ts)))
     nd = int(np.floor(Delay / Ts))
+    B, A = fold(hold(Bpc, Apc, Ts), nd)
     step = np.ones(N)
     one_dof, D, N1, N2 = controller(PID, Type, SPLLAG, False)
     conv = np.convolve

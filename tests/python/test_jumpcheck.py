@@ -82,11 +82,9 @@ class TestAgainstTranscription:
         with untouched(U, Y, slices):
             ours = jumpcheck(model["Ac"], model["Bc"], model["Delayc"], Ts, U, Y, CV_INT, slices)
         expected = reference(model["Ac"], model["Bc"], model["Delayc"], Ts, U, Y, CV_INT, slices)
-        assert ours[0].shape == (3000,) and ours[1].shape == ((N,) if integrating else (N, 1))
-        assert type(ours[2]) is np.float64
-        for a, e, tol in zip(ours, expected, (ref.VALIDATION_VS_TRANSCRIPTION,
-                                              ref.VALIDATION_LEVEL_VS_TRANSCRIPTION if integrating else
-                                              ref.VALIDATION_VS_TRANSCRIPTION, ref.VALIDATION_VS_TRANSCRIPTION)):
+        assert type(ours[2]) is np.float64   # the arrays' shapes: (3000,), and (N,) or (N, 1) as the reference's
+        level = ref.VALIDATION_LEVEL_VS_TRANSCRIPTION if integrating else ref.VALIDATION_VS_TRANSCRIPTION
+        for a, e, tol in zip(ours, expected, (ref.VALIDATION_VS_TRANSCRIPTION, level, ref.VALIDATION_VS_TRANSCRIPTION)):
             np.testing.assert_allclose(a, e, rtol=tol, atol=tol * np.max(np.abs(e)))
 
     def test_one_dimensional_records_are_columns(self):

@@ -17,26 +17,19 @@ def run(plant=LAG, PID=None, Type="Int B", Ts=1.0, SPLLAG=0.5, Tauf=0.0, **chang
     return loopsim(**(args | changes))
 
 
-def relative(a, b):
-    return np.max(np.abs(a - b)) / np.max(np.abs(b))
-
-
-class Sampled:
+def stepper(pair):
     """b/a run one sample at a time (direct form II transposed, on Python floats)."""
+    b, a = map(np.ravel, pair)
+    n = max(b.size, a.size)
+    b, a = (list(np.pad(x, (0, n - x.size)) / a[0]) for x in (b, a))
+    z = [0.0] * n
 
-    def __init__(self, pair):
-        b, a = (np.ravel(x) for x in pair)
-        n = max(b.size, a.size)
-        self.b = list(np.pad(b, (0, n - b.size)) / a[0])
-        self.a = list(np.pad(a, (0, n - a.size)) / a[0])
-        self.z = [0.0] * n
-
-    def step(self, x):
-        b, a, z = self.b, self.a, self.z
+    def step(x):
         y = b[0] * x + z[0]
-        for i in range(len(b) - 1):
+        for i in range(n - 1):
             z[i] = z[i + 1] + b[i + 1] * x - a[i + 1] * y
         return y
+    return step
 
 
 def sampled_loop(plant, code, Tauf, r, load):
@@ -44,11 +37,11 @@ def sampled_loop(plant, code, Tauf, r, load):
     _, D, N1, N2 = ref.controller(plant["PID"], code, 0.5, False)
     Apc, Bpc = ref.loop_plant(plant["Apc"], plant["Bpc"], plant["INT"])
     hold = lambda num, den: signal.cont2discrete((np.trim_zeros(num, "f"), np.trim_zeros(den, "f")), 1.0)[:2]
-    P, C1, C2 = Sampled(hold(Bpc, Apc)), Sampled(hold(N1, D)), Sampled(hold(N2, np.convolve(D, [Tauf, 1])))
+    P, C1, C2 = stepper(hold(Bpc, Apc)), stepper(hold(N1, D)), stepper(hold(N2, np.convolve(D, [Tauf, 1])))
     fifo, y = [0.0] * int(plant["Delay"]), np.zeros(ref.N)
     for k in range(ref.N):
-        y[k] = P.step(fifo.pop(0))   # the held plant has no feedthrough: y[k] reads the past only
-        fifo.append(C1.step(r) - C2.step(y[k]) + load)
+        y[k] = P(fifo.pop(0))   # the held plant has no feedthrough: y[k] reads the past only
+        fifo.append(C1(r) - C2(y[k]) + load)
     return y
 
 
@@ -65,7 +58,7 @@ class TestFormulas:
         assert [(x.shape, x.dtype) for x in responses] == [((3000,), np.float64)] * 4 + [((75,), np.float64)]
         integrating = plant["INT"] == 1
         for k, (got, want) in enumerate(zip(responses[:4], expected)):
-            assert relative(got, want) < (DOUBLE_POLE_USP if integrating and k == 1 else CLOSED_LOOP_RESPONSE)
+            assert ref.relative(got, want) < (DOUBLE_POLE_USP if integrating and k == 1 else CLOSED_LOOP_RESPONSE)
         robust_error = np.abs(responses[4] - expected[4]) / np.abs(expected[4])
         assert np.max(robust_error) < (DOUBLE_POLE_ROBUST if integrating else CLOSED_LOOP_ROBUST)
 
@@ -124,42 +117,33 @@ class TestThresholdsAndDeadTime:
         assert np.max(np.abs(Ysp)) == pytest.approx(peak, abs=1)
         assert run(PID=[K, 10.0, 0.0], Type=code)[-1] == message
 
-    @pytest.mark.parametrize("code", ["Int A", "Int B", "Fox Int"])
-    def test_overflowing_loop_is_unstable(self, code):
-        # Responses overflow to inf and NaN, which a plain `max > limit` lets pass (see tracksim's test).
-        assert run(PID=[40.0, 10.0, 1.0], Type=code) == (None,) * 5 + (UNSTABLE,)
+
+FIRST = dict(Type="no code", Ts=-1.0)   # the PID checks come before the code and the sample time are read
+THREE = "PID parameters should be a list of three elements"
 
 
 class TestFailures:
-    @pytest.mark.parametrize("PID, message", [
-        ([1, 2], "PID parameters should be a list of three elements"),
-        ([1, 2, 3, 4], "PID parameters should be a list of three elements"),
-        ([0, 10, 1], "K is 0"),
-        ([0, -1, -1], "K is 0"),
-        ([1, -1, 0], "Ti is negative"),
-        ([1, 10, -0.5], "Td is negative"),
-    ])
-    def test_pid_checks(self, PID, message):
-        assert run(PID=PID, Type="no code", Ts=-1.0) == (None,) * 5 + (message,)
-
-    def test_pid_without_length(self):
-        with pytest.raises(TypeError):
-            run(PID=5)
-
-    @pytest.mark.parametrize("Type", ["nonint a", "", "Nonint  A", "Int A ", "PID", None, 3])
-    def test_unknown_codes(self, Type):
-        assert run(Type=Type) == (None,) * 5 + ("Simulation failed: PID type unknown",)
-
     @pytest.mark.parametrize("changes, message", [
+        (dict(FIRST, PID=[1, 2]), THREE), (dict(FIRST, PID=[1, 2, 3, 4]), THREE),
+        (dict(FIRST, PID=[0, 10, 1]), "K is 0"), (dict(FIRST, PID=[0, -1, -1]), "K is 0"),
+        (dict(FIRST, PID=[1, -1, 0]), "Ti is negative"), (dict(FIRST, PID=[1, 10, -0.5]), "Td is negative"),
+        *((dict(Type=t), "Simulation failed: PID type unknown")
+          for t in ["nonint a", "", "Nonint  A", "Int A ", "PID", None, 3]),
         (dict(PID=[1.0, 0.0, 1.0]), "Simulation failed: the denominator must not be all zero"),
         (dict(PID=[1.0, 0.0, 0.0], Type="Fox Int"), "Simulation failed: float division by zero"),
         (dict(Delay=-2.0), "Simulation failed: negative dimensions are not allowed"),
         (dict(Apc=["a", "b"]), None),
+        # Responses overflow to inf and NaN, which a plain `max > limit` lets pass (see tracksim's test).
+        *((dict(PID=[40.0, 10.0, 1.0], Type=code), UNSTABLE) for code in ["Int A", "Int B", "Fox Int"]),
     ])
-    def test_failures_inside_the_guard(self, changes, message):
+    def test_statuses_with_empty_results(self, changes, message):
         result = run(**changes)
         assert result[:5] == (None,) * 5
         assert result[5] == message if message else result[5].startswith("Simulation failed: ")
+
+    def test_pid_without_length(self):
+        with pytest.raises(TypeError):
+            run(PID=5)
 
     def test_results_before_a_failure_are_kept(self):
         *responses, robust, message = run(BND=BND[:3])

@@ -10,7 +10,9 @@ import numpy as np
 import pytest
 from scipy.signal import BadCoefficients, cont2discrete
 
+import closed_loop_reference as loop
 import references as ref
+from closed_loop_reference import CODES, W
 from conftest import after_validation_sequence, same_draws, untouched
 from plants import Loop
 from vantrelpid import _utilities as u
@@ -20,9 +22,6 @@ from vantrelpid.twotier import twotier
 
 NAMES = ("Acas", "Bcas", "Delaycas", "STPcas", "FRQcas", "BNDcas", "Acas_tn", "Bcas_tn", "Acas_1", "Bcas_1",
          "STPcas_1", "FRQcas_1", "BNDcas_1", "Message")
-CODES = ("Nonint A", "Int A", "Nonint B", "Int B", "Nonint C", "Int C", "Nonint PonP DonE", "Int PonP DonE",
-         "Fox Nonint", "Fox Int")
-W = np.logspace(np.log10(3.14e-4), np.log10(3.14), 75)
 MV = np.random.default_rng(3).standard_normal(400)
 
 # Amplitudes of the cascade through two independent discretisations (scipy's
@@ -39,22 +38,6 @@ REDUCTION_OF_REFERENCE = 1e-6
 CASCADE_GAIN = 1e-3
 
 
-def controller(PID, Type, SPLLAG):
-    """(D, N1, N2) from the form code's building blocks; the Fox codes from their filter F(s)."""
-    K, Ti, Td = PID
-    ideal, series = K * np.array([1.1 * Ti * Td, Ti + 0.1 * Td, 1]), K * np.array([Ti * Td, Ti + Td, 1])
-    pi_, i_ = K * np.array([0.1 * Ti * Td, Ti + 0.1 * Td, 1]), K * np.array([0.1 * Td, 1])
-    paths = {"Nonint A": (ideal, ideal), "Int A": (series, series), "Nonint B": (pi_, ideal), "Int B": (pi_, series),
-             "Nonint C": (i_, ideal), "Int C": (i_, series), "Nonint PonP DonE": (ideal, pi_),
-             "Int PonP DonE": (series, pi_)}
-    if Type in paths:
-        return (np.array([0.1 * Ti * Td, Ti, 0]), *paths[Type])
-    tau = Td / 10 if Type == "Fox Nonint" else 0.33 * Ti * Td / (10 * (Ti + 0.33 * Td))   # the weighted filter
-    F = [0.5 * tau ** 2, tau, 1]
-    N2 = K * np.array([0, Ti * Td, Ti + (Td if Type == "Fox Int" else 0), 1])
-    return Ti * np.convolve([1, 0], F), K * np.convolve([SPLLAG * Ti, 1], F), N2
-
-
 def zoh(num, den, Ts):
     with warnings.catch_warnings():   # the hold's numerator begins with a rounded 0, which scipy strips
         warnings.simplefilter("ignore", BadCoefficients)
@@ -65,7 +48,7 @@ def zoh(num, den, Ts):
 def cascade(Ac1, Bc1, Ts1, Ac2, Bc2, Delayc2, PID2, Type2, SPLLAG2, cancelled=False):
     """(CLn, CLd, num_cas, den_cas); the two-path loop as Bd2 den Spn / (Ad2 S Spd), or with den = Ad2 Spd cancelled."""
     d2 = int(np.floor(Delayc2 / Ts1))
-    D, N1, N2 = controller(PID2, Type2, SPLLAG2)
+    _, D, N1, N2 = loop.controller(PID2, Type2, SPLLAG2, weighted_fox=True)
     num, den = zoh(np.convolve(N2, Bc2), np.convolve(D, Ac2), Ts1)
     num, den = np.pad(num, (d2, 0)), np.pad(den, (0, d2))
     if Type2 in ("Nonint A", "Int A"):
@@ -116,6 +99,14 @@ def model_of(args, cancelled=False):
                    cancelled=cancelled)
 
 
+def assert_model_amplitudes(r, args):
+    """FRQcas and BNDcas against the cascade model; the inner loop's cancelled two-path form has the product's."""
+    CLn, CLd, num_cas, den_cas = model_of(args)
+    np.testing.assert_allclose(r["FRQcas"], amplitude(num_cas, den_cas, args["w"]), rtol=CASCADE_RESPONSE)
+    np.testing.assert_allclose(r["BNDcas"], np.reshape(args["BND1"], (-1, 1)) * amplitude(CLn, CLd, args["w"]),
+                               rtol=CASCADE_RESPONSE)
+
+
 class TestStableCascade:
     @pytest.mark.parametrize("Ts1", [1.0, 2.5])
     @pytest.mark.parametrize("Type2", CODES)
@@ -125,15 +116,11 @@ class TestStableCascade:
             r = dict(zip(NAMES, same_draws(lambda: twotier(**args), after_validation_sequence)[0]))
         assert r["Message"] == "ok" and r["Acas"][-1] == 1 and r["Bcas"][0] == 0
         assert r["STPcas"].shape == r["STPcas_1"].shape == (3000, 1) and r["Delaycas"].shape == (1, 1)
-        for name in ("FRQcas", "BNDcas", "FRQcas_1", "BNDcas_1"):
-            assert r[name].shape == (75, 1) and r[name].dtype == np.float64
+        assert [(r[n].shape, r[n].dtype) for n in ("FRQcas", "BNDcas", "FRQcas_1", "BNDcas_1")] == [((75, 1), np.float64)] * 4
         np.testing.assert_array_equal(r["Acas_tn"], r["Acas"])
         np.testing.assert_array_equal(r["Bcas_tn"], r["Bcas"])
         assert np.all(r["BNDcas_1"] >= r["BNDcas"])
-        # The two-path loop with its common factor cancelled has the transfer function of the product.
-        CLn, CLd, num_cas, den_cas = model_of(args)
-        np.testing.assert_allclose(r["FRQcas"], amplitude(num_cas, den_cas), rtol=CASCADE_RESPONSE)
-        np.testing.assert_allclose(r["BNDcas"], 0.1 * amplitude(CLn, CLd), rtol=CASCADE_RESPONSE)
+        assert_model_amplitudes(r, args)
         # Every inner code integrates: the static gain is the outer process's, for every reduced model.
         for num, den in ((r["Bcas"], r["Acas"]), (r["Bcas_1"], r["Acas_1"])):
             assert abs(num[-1] / den[-1] / 2.0 - 1) < CASCADE_GAIN
@@ -196,8 +183,7 @@ def test_integrating_outer_plant_identified_by_loopfit(Ts):
     for name in ("FRQcas", "BNDcas"):
         np.testing.assert_array_equal(r[name], flag0[name])
     assert np.all(r["BNDcas_1"] >= r["BNDcas"])
-    CLn, CLd, _, _ = model_of(args)
-    np.testing.assert_allclose(r["BNDcas"], BND * amplitude(CLn, CLd, w), rtol=CASCADE_RESPONSE)
+    assert_model_amplitudes(r, args)
 
 
 @pytest.mark.parametrize("changes", [
@@ -212,9 +198,7 @@ def test_unstable_paths(changes):
     assert r["Message"] == "Secondary (inner) loop unstable"
     assert [name for name in NAMES[:-1] if isinstance(r[name], list) and r[name] == []] == \
         [name for name in NAMES[:-1] if name not in ("FRQcas", "BNDcas")]
-    CLn, CLd, num_cas, den_cas = model_of(args)
-    np.testing.assert_allclose(r["FRQcas"], amplitude(num_cas, den_cas), rtol=CASCADE_RESPONSE)
-    np.testing.assert_allclose(r["BNDcas"], 0.1 * amplitude(CLn, CLd), rtol=CASCADE_RESPONSE)
+    assert_model_amplitudes(r, args)
 
 
 @pytest.mark.parametrize("changes, error, message", [

@@ -10,17 +10,17 @@ from conftest import assert_all_close, untouched
 from vantrelpid import _utilities as u
 
 
+def static_gain(A, B, C, D):
+    return (C @ np.linalg.solve(np.eye(len(A)) - A, B) + D)[0, 0]
+
+
 def gain_reference(A, B, C, D, g, r):
     """A scaled by r / rho when rho >= 1, then C and D by g / G0 when G0 is finite and not zero."""
     rho = np.max(np.abs(np.linalg.eigvals(A)))
     A = A * (r / rho) if rho >= 1 else A
-    G0 = (C @ np.linalg.solve(np.eye(len(A)) - A, B) + D)[0, 0]
+    G0 = static_gain(A, B, C, D)
     k = g / G0 if np.isfinite(G0) and G0 != 0 else 1.0
     return A, B, C * k, D * k
-
-
-def static_gain(A, B, C, D):
-    return (C @ np.linalg.solve(np.eye(len(A)) - A, B) + D)[0, 0]
 
 
 MODELS = {   # name: (A, B, C, D)
@@ -38,8 +38,8 @@ class TestGainmodifyss:
         A, B, C, D = (np.array(m, dtype=float) for m in MODELS[name])
         with untouched(A, B, C, D):
             out = u.gainmodifyss(A, B, C, D, g, r)
-        assert len(out) == 4 and all(m.dtype == np.float64 for m in out)
-        assert_all_close(out, gain_reference(A, B, C, D, g, r), rtol=ref.FORM_EXACT, atol=0)
+        assert all(m.dtype == np.float64 for m in out)
+        assert_all_close(out, gain_reference(A, B, C, D, g, r), rtol=ref.FORM_EXACT, atol=0)   # four, shaped alike
         assert static_gain(*out) == pytest.approx(g, rel=ref.FORM_EXACT)
         rho = np.max(np.abs(np.linalg.eigvals(A)))
         if rho < 1:   # a stable model keeps its poles exactly

@@ -112,11 +112,11 @@ class ReferenceForms:
 
     def Honeywell_int_A(self, p, i, d, np, ni, nd, oprange, sprange, piOnly, unit):
         i, d, u = minutes(i, d, unit)
-        return _minute_plain(("K", "T1", "T2"), scaled(p, oprange, sprange), 1 / i, d, piOnly, u)
+        return plain(("K", "T1", "T2"), scaled(p, oprange, sprange), 1 / i, d, piOnly, u)
 
     def Honeywell_nonint_A(self, p, i, d, np, ni, nd, oprange, sprange, piOnly, unit):
         ni, nd, u = minutes(ni, nd, unit)
-        return _minute_plain(("K", "T1", "T2"), scaled(np, oprange, sprange), ni, nd, piOnly, u)
+        return plain(("K", "T1", "T2"), scaled(np, oprange, sprange), ni, nd, piOnly, u)
 
     def Yokogawa_Centum_PID(self, p, i, d, np, ni, nd, oprange, sprange, piOnly, unit):
         return plain(("PB", "TI", "TD"), 100 / scaled(np, oprange, sprange), ni, nd, piOnly, unit)
@@ -169,11 +169,3 @@ class ReferenceForms:
             res["latex"] = ""
         return res
 
-
-def _minute_plain(names, pv, iv, dv, piOnly, u):
-    """The Honeywell texts: the unit piece u already holds its leading blank."""
-    res = dict(zip(("pname", "iname", "dname"), names))
-    res["pv"] = "%.3f" % pv
-    res["iv"] = F(iv) + " " + u
-    res["dv"] = "0 %s" % u if piOnly else F(dv) + " " + u
-    return res
