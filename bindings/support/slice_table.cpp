@@ -8,8 +8,20 @@
 
 namespace vantrelpid::py {
 
+namespace {
+
+// A float array's entries converted one by one through Python's int(), as
+// the same values given as a list are: NaN raises ValueError, infinities and
+// values beyond int64 OverflowError (a cast would give -2**63 silently).
+nb::object entries(nb::handle table) {
+    if (nb::isinstance(table, numpy().attr("ndarray")) && dtype_kind(table) == 'f') return table.attr("tolist")();
+    return nb::borrow(table);
+}
+
+}  // namespace
+
 IntMatrix slice_table(nb::handle SliceInd, nb::handle k) {
-    nb::object T = array_as(item(SliceInd, k), "int64");
+    nb::object T = array_as(entries(item(SliceInd, k)), "int64");
     const int nd = ndim(T);
     check(nd == 2, "SliceInd must be a matrix");
     if (nd < 2) {
