@@ -60,7 +60,7 @@ IntegratingFlag loop_flag(nb::handle CV_INT) {
 nb::object dead_time(const vantrelpid::LoopModel& r, nb::handle Delayc_in, double Tident) {
     if (r.delay_source == vantrelpid::DeadTimeSource::Given) return nb::borrow(Delayc_in);
     if (r.delay_source == vantrelpid::DeadTimeSource::Found && Tident == std::floor(Tident))
-        return nb::int_(static_cast<std::int64_t>(r.Delayc));
+        return nb::steal(PyLong_FromDouble(r.Delayc));  // exact for any whole double, no cast
     return nb::float_(r.Delayc);
 }
 

@@ -207,6 +207,9 @@ PairFits slimfit(const util::StateSpace& model, const std::vector<Index>& ords, 
     // A batch of normal draws that the results do not use: the reduction has
     // always taken it, and callers rely on the generator's state afterwards.
     random.randn(ws.u.size());
+    // Checked here as the first output's part would check it, so that an
+    // empty D or C beside a non-empty model is no model without pairs.
+    util::check_model(model);
 
     for (Index i = 0; i < ny; ++i) {
         const util::ArmaxModel output = util::ss2armax(util::get_sub(model, ords, i));

@@ -7,6 +7,7 @@
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/ident/loop_simulation.hpp"
 #include "vantrelpid/ident/mimofit.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/prep/sanity.hpp"
 #include "vantrelpid/prep/segmask.hpp"
 #include "vantrelpid/pynum.hpp"
@@ -168,6 +169,8 @@ LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warning
     }
     if (!(std::isfinite(in.Tident) && in.Tident > 0.0))
         throw InvalidArgument("Tident must be a positive, finite sample time");
+    require_finite_record(in.U, "U");
+    require_finite_record(in.Y, "Y");
 
     const std::int64_t Delay = loop_delay(in, tables, random, warnings, out);
     OutputArguments args;

@@ -148,6 +148,8 @@ MultivariableModel mimofit(const Matrix& u_in, const Matrix& y_in, const OutputA
     check_sizes(u_in.rows(), y_in.rows(), N, nu, ny);
     const Matrix u = u_in.topRows(N);
     const Matrix y = y_in.topRows(N);
+    require_finite_record(u, "u");
+    require_finite_record(y, "y");
 
     MultivariableModel out;
     out.w = util::frequency_grid();
