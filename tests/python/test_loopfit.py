@@ -207,3 +207,15 @@ def test_generator_and_caller_arrays():
 def test_a_broken_dependency_breaks_the_import(module, dependency):
     code = f"import sys\nsys.modules[{dependency!r}] = None\ntry:\n    import {module}\nexcept ImportError:\n    sys.exit(3)\n"
     assert subprocess.run([sys.executable, "-c", code]).returncode == 3
+
+
+@pytest.mark.parametrize("record, value, message", [
+    ("U", np.nan, "U holds a non-finite value in column 0 at sample 71; deselected stretches must hold finite values too"),
+    ("Y", -np.inf, "Y holds a non-finite value in column 0 at sample 71; deselected stretches must hold finite values too"),
+])
+def test_non_finite_data_in_a_deselected_stretch(record, value, message):
+    U, Y = SHORT.u.copy(), SHORT.y.copy()
+    (U if record == "U" else Y)[70] = value
+    args = U, Y, -1, [0], [np.array([[50, 100], [-1, -1]])], 1.0
+    with pytest.raises(ValueError, match=f"^{message}$"), untouched(*args):   # before the search draws
+        loopfit(*args)
