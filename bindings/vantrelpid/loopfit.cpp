@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "support/slice_table.hpp"
 #include "vantrelpid/ident/loopfit.hpp"
 
@@ -94,9 +95,10 @@ nb::tuple loopfit(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle C
     in.Tident = py::float_arg(Tident, "Tident");
     in.slice_table = [&] { return py::slice_table(CVslice, nb::int_(0)); };
     in.flag = [&] { return loop_flag(CV_INT); };
+    in.propagates = py::is_interruption;
     py::NumpyRandom random;
     py::PythonWarnings warnings;
-    return results(vantrelpid::loopfit(in, random, warnings), Delayc_in, in.Tident);
+    return results(vantrelpid::loopfit(in, random, warnings, py::PythonSignals()), Delayc_in, in.Tident);
 }
 
 }  // namespace

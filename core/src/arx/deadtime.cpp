@@ -53,7 +53,7 @@ std::string failure_message(Index k, DelayChoiceFailure failure) {
 }  // namespace
 
 DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySearchOutputs& outputs,
-                     RandomSource& random, WarningSink& warnings) {
+                     RandomSource& random, WarningSink& warnings, const Cancellation& cancel) {
     const Index N = MVdata.rows(), nu = MVdata.cols(), ny = CVdata.cols();
     if (N < kMinSamples) throw InvalidArgument("Sample number too small (< 150)");
     if (CVdata.rows() != N) throw InvalidArgument("CVdata must have as many rows as MVdata");
@@ -68,8 +68,10 @@ DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySear
         const PreparedSignals prep = fitclean(MVdata, CVdata.col(k), sel.samples, integrating, random);
 
         OutputDelaySearch search{delay_candidates(N, integrating), {}};
-        for (Index c = 0; c < search.candidates.size(); ++c)
+        for (Index c = 0; c < search.candidates.size(); ++c) {
+            cancel.poll();
             search.scores.push_back(score_candidate(prep, sel, search.candidates(c), random, warnings));
+        }
 
         const DelayChoice choice = choose_delay(search.scores, integrating);
         if (choice.failure != DelayChoiceFailure::None) throw DelayEstimationError(failure_message(k, choice.failure));

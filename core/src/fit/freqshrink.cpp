@@ -129,7 +129,7 @@ void require_determined(Index n, Index nu, Index N) {
 }  // namespace
 
 ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight, const Matrix& Weight1, Index n,
-                        Index iterations, const Vector& w) {
+                        Index iterations, const Vector& w, const Cancellation& cancel) {
     if (Bh.rows() != Weight.cols()) throw InvalidArgument("Dimensions of Weight and Bh not compatible");
     const Index nu = Bh.rows(), N = w.size();
     if (N != Weight.rows()) throw InvalidArgument("Dimensions of Weight and w not compatible");
@@ -151,6 +151,7 @@ ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight
     Matrix H;
     Vector r;
     for (Index it = 0; it < iterations; ++it) {
+        cancel.poll();
         process_normal_equations(X, Gh, Wt, n, H, r);
         const Vector theta = util::lu_solve(H, r);
         out.Ap = util::stabpoly(monic(theta.head(n)));

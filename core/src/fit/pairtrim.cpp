@@ -133,12 +133,13 @@ int preferred_order(double e1, double e2) {
     return second < first ? 2 : 1;
 }
 
-PairReduction pairtrim(const PairReductionInput& in, RandomSource& random, WarningSink& warnings) {
+PairReduction pairtrim(const PairReductionInput& in, RandomSource& random, WarningSink& warnings,
+                       const Cancellation& cancel) {
     const Index ny = in.model.D.rows(), nu = in.model.D.cols();
     if (in.delay.rows() != ny || in.delay.cols() != nu)
         throw InvalidArgument("Delay must be one number or a matrix of one delay per pair");
-    const PairFits fit1 = slimfit(in.model, in.ords, 1, random, warnings);
-    const PairFits fit2 = slimfit(in.model, in.ords, 2, random, warnings);
+    const PairFits fit1 = slimfit(in.model, in.ords, 1, random, warnings, cancel);
+    const PairFits fit2 = slimfit(in.model, in.ords, 2, random, warnings, cancel);
 
     PairReduction r = zero_reduction(ny, nu);
     const Matrix total = in.delay + fit2.ExtrDl.cast<double>();
