@@ -1,6 +1,6 @@
 #include "vantrelpid/prep/segmask.hpp"
 
-#include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <new>
 #include <vector>
@@ -16,8 +16,8 @@ struct Row {
 };
 
 // The stretch after a row ending at `last` up to the one before a row
-// starting at `first`. An end of the int64 range leaves nothing between
-// them: the bound is moved inward only when the stretch can hold a sample.
+// starting at `first`. A row ending at 2**63 - 1, or one starting at -2**63,
+// leaves nothing between them, so no bound beyond int64 is ever formed.
 void push_between(std::vector<Row>& rows, std::int64_t last, std::int64_t first) {
     if (last == Limits::max() || first == Limits::min()) return;
     rows.push_back({last + 1, first - 1});
