@@ -10,12 +10,14 @@ namespace vantrelpid::py {
 
 namespace {
 
-// A float array's entries converted one by one through Python's int(), as
-// the same values given as a list are: NaN raises ValueError, infinities and
-// values beyond int64 OverflowError (a cast would give -2**63 silently).
+// A float or unsigned array's entries converted one by one through Python's
+// int(), as the same values given as a list are: NaN raises ValueError,
+// infinities and values beyond int64 OverflowError (a cast would give -2**63
+// or a wrapped negative number silently).
 nb::object entries(nb::handle table) {
-    if (nb::isinstance(table, numpy().attr("ndarray")) && dtype_kind(table) == 'f') return table.attr("tolist")();
-    return nb::borrow(table);
+    if (!nb::isinstance(table, numpy().attr("ndarray"))) return nb::borrow(table);
+    const char kind = dtype_kind(table);
+    return kind == 'f' || kind == 'u' ? table.attr("tolist")() : nb::borrow(table);
 }
 
 }  // namespace
