@@ -29,6 +29,8 @@ void translate(const std::exception_ptr& p, void*) {
         PyErr_SetObject(PyExc_KeyError, key.ptr());
     } catch (const DivisionByZero& e) {
         PyErr_SetString(PyExc_ZeroDivisionError, e.what());
+    } catch (const Overflow& e) {
+        PyErr_SetString(PyExc_OverflowError, e.what());
     } catch (const AssertionFailure& e) {
         PyErr_SetString(PyExc_AssertionError, e.what());
     } catch (const LinAlgError& e) {

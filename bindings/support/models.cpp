@@ -5,6 +5,8 @@
 
 #include "support/convert.hpp"
 #include "support/errors.hpp"
+#include "support/samples.hpp"
+#include "vantrelpid/pynum.hpp"
 
 namespace vantrelpid::py {
 
@@ -38,7 +40,7 @@ std::vector<Index> model_orders(nb::handle ORDS) {
     nb::object a = asarray(ORDS);
     const char kind = dtype_kind(a);
     if (kind == 'i' || kind == 'u') {
-        const IntVector v = int_vector_from(a);
+        const IntVector v = kind == 'u' ? unsigned_saturated(a) : int_vector_from(a);
         return {v.data(), v.data() + v.size()};
     }
     if (kind == 'f') {
@@ -46,7 +48,7 @@ std::vector<Index> model_orders(nb::handle ORDS) {
         std::vector<Index> out;
         for (Index k = 0; k < v.size(); ++k) {
             if (!std::isfinite(v(k)) || v(k) != std::floor(v(k))) break;
-            out.push_back(static_cast<Index>(v(k)));
+            out.push_back(pynum::saturate_whole(v(k)));  // beyond int64: more states than any model
         }
         if (static_cast<Index>(out.size()) == v.size()) return out;
     }

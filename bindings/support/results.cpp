@@ -3,6 +3,7 @@
 #include <nanobind/ndarray.h>
 
 #include <cstring>
+#include <memory>
 
 #include "support/convert.hpp"
 
@@ -12,15 +13,25 @@ using namespace nb::literals;
 
 namespace {
 
+// A capsule that deletes the buffer when the last array using it goes. The
+// buffer stays with the unique_ptr until the capsule exists (its constructor
+// can throw), and is released to it only then.
+template <typename T>
+nb::capsule owning_capsule(std::unique_ptr<T[]>& buffer) {
+    nb::capsule owner(buffer.get(), [](void* p) noexcept { delete[] static_cast<T*>(p); });
+    buffer.release();
+    return owner;
+}
+
 // A numpy array that owns a copy of `count` values, in C order.
 template <typename T>
 nb::object make_array(const T* data, std::initializer_list<std::size_t> dims) {
     std::size_t count = 1;
     for (std::size_t d : dims) count *= d;
-    T* buffer = new T[count > 0 ? count : 1];
-    if (count > 0) std::memcpy(buffer, data, count * sizeof(T));
-    nb::capsule owner(buffer, [](void* p) noexcept { delete[] static_cast<T*>(p); });
-    nb::ndarray<nb::numpy, T> a(buffer, dims.size(), dims.begin(), owner);
+    std::unique_ptr<T[]> buffer(new T[count > 0 ? count : 1]);
+    if (count > 0) std::memcpy(buffer.get(), data, count * sizeof(T));
+    nb::capsule owner = owning_capsule(buffer);
+    nb::ndarray<nb::numpy, T> a(owner.data(), dims.size(), dims.begin(), owner);
     return a.cast();
 }
 
@@ -29,11 +40,11 @@ nb::object make_matrix(const Dense& X) {
     // Written straight into the new array's C-ordered buffer.
     using RowMajor = Eigen::Matrix<T, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
     const std::size_t rows = static_cast<std::size_t>(X.rows()), cols = static_cast<std::size_t>(X.cols());
-    T* buffer = new T[rows * cols > 0 ? rows * cols : 1];
-    Eigen::Map<RowMajor>(buffer, X.rows(), X.cols()) = X;
-    nb::capsule owner(buffer, [](void* p) noexcept { delete[] static_cast<T*>(p); });
+    std::unique_ptr<T[]> buffer(new T[rows * cols > 0 ? rows * cols : 1]);
+    Eigen::Map<RowMajor>(buffer.get(), X.rows(), X.cols()) = X;
+    nb::capsule owner = owning_capsule(buffer);
     const std::size_t dims[2] = {rows, cols};
-    nb::ndarray<nb::numpy, T> a(buffer, 2, dims, owner);
+    nb::ndarray<nb::numpy, T> a(owner.data(), 2, dims, owner);
     return a.cast();
 }
 

@@ -3,10 +3,12 @@
 // numbers, input delays and output records.
 
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "support/convert.hpp"
 #include "support/errors.hpp"
+#include "vantrelpid/pynum.hpp"
 
 namespace vantrelpid::py {
 
@@ -22,21 +24,32 @@ inline IntVector sample_numbers(nb::handle obj, const char* name) {
     return int_vector_from(a);
 }
 
+// An unsigned array's values as int64, those above 2**63 - 1 saturated
+// (a cast would wrap them to negative numbers).
+inline IntVector unsigned_saturated(nb::handle a) {
+    nb::object limit = numpy().attr("uint64")(nb::int_(std::numeric_limits<std::int64_t>::max()));
+    return int_vector_from(numpy().attr("minimum")(a, limit));
+}
+
 // Input delays in whole samples: one number or one per input; whole-valued
-// floats count as the integers they equal.
+// floats count as the integers they equal. Whole numbers beyond int64 are
+// saturated: a delay beyond the record means the same at 2**63 - 1.
 inline IntVector delays(nb::handle obj, const char* name) {
     nb::object a = asarray(obj);
     const char kind = dtype_kind(a);
     if (kind == 'f') {
         const Vector v = vector_from(a);
-        for (Index i = 0; i < v.size(); ++i)
+        IntVector d(v.size());
+        for (Index i = 0; i < v.size(); ++i) {
             if (!std::isfinite(v(i)) || v(i) != std::floor(v(i)))
                 raise_type_error(std::string(name) + " must hold whole numbers of samples");
-        return v.cast<std::int64_t>();
+            d(i) = pynum::saturate_whole(v(i));
+        }
+        return d;
     }
     if (kind != 'i' && kind != 'u' && kind != 'b')
         raise_type_error(std::string(name) + " must hold whole numbers of samples");
-    return int_vector_from(a);
+    return kind == 'u' ? unsigned_saturated(a) : int_vector_from(a);
 }
 
 // One output's record: one-dimensional or a single column.

@@ -8,8 +8,22 @@
 
 namespace vantrelpid::py {
 
+namespace {
+
+// A float or unsigned array's entries converted one by one through Python's
+// int(), as the same values given as a list are: NaN raises ValueError,
+// infinities and values beyond int64 OverflowError (a cast would give -2**63
+// or a wrapped negative number silently).
+nb::object entries(nb::handle table) {
+    if (!nb::isinstance(table, numpy().attr("ndarray"))) return nb::borrow(table);
+    const char kind = dtype_kind(table);
+    return kind == 'f' || kind == 'u' ? table.attr("tolist")() : nb::borrow(table);
+}
+
+}  // namespace
+
 IntMatrix slice_table(nb::handle SliceInd, nb::handle k) {
-    nb::object T = array_as(item(SliceInd, k), "int64");
+    nb::object T = array_as(entries(item(SliceInd, k)), "int64");
     const int nd = ndim(T);
     check(nd == 2, "SliceInd must be a matrix");
     if (nd < 2) {

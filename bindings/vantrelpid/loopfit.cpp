@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "support/slice_table.hpp"
 #include "vantrelpid/ident/loopfit.hpp"
 
@@ -60,7 +61,7 @@ IntegratingFlag loop_flag(nb::handle CV_INT) {
 nb::object dead_time(const vantrelpid::LoopModel& r, nb::handle Delayc_in, double Tident) {
     if (r.delay_source == vantrelpid::DeadTimeSource::Given) return nb::borrow(Delayc_in);
     if (r.delay_source == vantrelpid::DeadTimeSource::Found && Tident == std::floor(Tident))
-        return nb::int_(static_cast<std::int64_t>(r.Delayc));
+        return nb::steal(PyLong_FromDouble(r.Delayc));  // exact for any whole double, no cast
     return nb::float_(r.Delayc);
 }
 
@@ -94,9 +95,10 @@ nb::tuple loopfit(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle C
     in.Tident = py::float_arg(Tident, "Tident");
     in.slice_table = [&] { return py::slice_table(CVslice, nb::int_(0)); };
     in.flag = [&] { return loop_flag(CV_INT); };
+    in.propagates = py::is_interruption;
     py::NumpyRandom random;
     py::PythonWarnings warnings;
-    return results(vantrelpid::loopfit(in, random, warnings), Delayc_in, in.Tident);
+    return results(vantrelpid::loopfit(in, random, warnings, py::PythonSignals()), Delayc_in, in.Tident);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "vantrelpid/pynum.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "vantrelpid/errors.hpp"
 
@@ -13,13 +14,26 @@ void require_finite(double x) {
     if (std::isinf(x)) throw InvalidArgument("cannot convert float infinity to integer");
 }
 
+std::int64_t checked_cast(double whole, const char* name) {
+    if (!fits_int64(whole)) throw Overflow(std::string(name) + " is too large for a 64-bit integer");
+    return static_cast<std::int64_t>(whole);
+}
+
 }  // namespace
 
-std::int64_t round_half_even(double x) {
+bool fits_int64(double x) { return x >= -0x1p63 && x < 0x1p63; }
+
+std::int64_t saturate_whole(double x) {
+    if (x >= 0x1p63) return std::numeric_limits<std::int64_t>::max();
+    if (!(x >= -0x1p63)) return std::numeric_limits<std::int64_t>::min();  // NaN included: never cast
+    return static_cast<std::int64_t>(x);
+}
+
+std::int64_t round_half_even(double x, const char* name) {
     require_finite(x);
     // Python rounds the exact binary value; std::nearbyint does too, with
     // the default rounding mode (to nearest, ties to even).
-    return static_cast<std::int64_t>(std::nearbyint(x));
+    return checked_cast(std::nearbyint(x), name);
 }
 
 std::int64_t round_ratio(std::int64_t a, std::int64_t b) {
@@ -27,9 +41,9 @@ std::int64_t round_ratio(std::int64_t a, std::int64_t b) {
     return round_half_even(static_cast<double>(a) / static_cast<double>(b));
 }
 
-std::int64_t truncate(double x) {
+std::int64_t truncate(double x, const char* name) {
     require_finite(x);
-    return static_cast<std::int64_t>(std::trunc(x));
+    return checked_cast(std::trunc(x), name);
 }
 
 std::int64_t floor_div(std::int64_t a, std::int64_t b) {
@@ -41,6 +55,10 @@ std::int64_t floor_div(std::int64_t a, std::int64_t b) {
 
 std::int64_t floor_mod(std::int64_t a, std::int64_t b) {
     return a - floor_div(a, b) * b;
+}
+
+std::string successor_text(std::int64_t n) {
+    return std::to_string(static_cast<std::uint64_t>(n) + 1);
 }
 
 SliceBounds clip_slice(std::int64_t start, std::int64_t stop, std::int64_t n) {

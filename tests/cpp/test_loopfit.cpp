@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <exception>
+#include <new>
 #include <stdexcept>
 
 #include "vantrelpid/ident/loopfit.hpp"
@@ -22,9 +24,9 @@ public:
     std::vector<double> randn(std::int64_t n) override { return std::vector<double>(static_cast<std::size_t>(n), 0.0); }
 };
 
-TEST(LoopDelaySearch, AFailingSearchIsReportedAndTheLoopIsIdentifiedWithoutDeadTime) {
-    // 2 e^(-5 s) / (10 s + 1) sampled every second behind the hold, driven by a
-    // binary sequence that switches with probability 1/12, with 1 % noise.
+// 2 e^(-5 s) / (10 s + 1) sampled every second behind the hold, driven by a
+// binary sequence that switches with probability 1/12, with 1 % noise.
+LoopData first_order_loop() {
     const Index N = 1500;
     std::uint64_t state = 42;
     const auto uniform = [&state] {
@@ -45,6 +47,11 @@ TEST(LoopDelaySearch, AFailingSearchIsReportedAndTheLoopIsIdentifiedWithoutDeadT
     in.Delayc_in = -1.0;
     in.slice_table = [] { return IntMatrix::Constant(1, 2, -1); };
     in.flag = [] { return IntegratingFlag::SelfRegulating; };
+    return in;
+}
+
+TEST(LoopDelaySearch, AFailingSearchIsReportedAndTheLoopIsIdentifiedWithoutDeadTime) {
+    LoopData in = first_order_loop();
     int calls = 0;
     in.delay_search = [&](const Matrix&, const Matrix&, const DelaySearchOutputs&, RandomSource&,
                           WarningSink&) -> std::int64_t {
@@ -64,6 +71,64 @@ TEST(LoopDelaySearch, AFailingSearchIsReportedAndTheLoopIsIdentifiedWithoutDeadT
     EXPECT_DOUBLE_EQ(r.Delayc, static_cast<double>(leading - 1));
     EXPECT_NEAR(r.Bpc1(1), 2.0, 0.1);
     EXPECT_TRUE(r.Ysim.allFinite() && r.Ysim1.allFinite());
+}
+
+// What a host throws to stop a call: no std::exception.
+struct Interrupted {};
+
+TEST(LoopDelaySearch, FailuresTheHostMarksPassAndAllOthersBecomeTheStatus) {
+    LoopData in = first_order_loop();
+    in.propagates = [](const std::exception_ptr& p) {
+        try {
+            std::rethrow_exception(p);
+        } catch (const Interrupted&) {
+            return true;
+        } catch (...) {
+            return false;
+        }
+    };
+    FixedRandom random;
+    SilentWarnings warnings;
+    in.delay_search = [](const Matrix&, const Matrix&, const DelaySearchOutputs&, RandomSource&,
+                         WarningSink&) -> std::int64_t { throw Interrupted{}; };
+    EXPECT_THROW(loopfit(in, random, warnings), Interrupted);
+    in.delay_search = [](const Matrix&, const Matrix&, const DelaySearchOutputs&, RandomSource&,
+                         WarningSink&) -> std::int64_t { throw std::bad_alloc(); };
+    EXPECT_EQ(loopfit(in, random, warnings).Message, "Delay estimation failed");
+    in.delay_search = [](const Matrix&, const Matrix&, const DelaySearchOutputs&, RandomSource&,
+                         WarningSink&) -> std::int64_t { throw 7; };   // not marked: swallowed too
+    EXPECT_EQ(loopfit(in, random, warnings).Message, "Delay estimation failed");
+}
+
+// Stops at the given poll.
+class StopAt final : public Cancellation {
+public:
+    explicit StopAt(int poll) : remaining_(poll) {}
+    void poll() const override {
+        if (--remaining_ == 0) throw Interrupted{};
+    }
+    int polls_left() const { return remaining_; }
+
+private:
+    mutable int remaining_;
+};
+
+TEST(Cancellation, TheToolkitsSearchPollsAndItsStopPassesThroughTheLoop) {
+    LoopData in = first_order_loop();
+    in.propagates = [](const std::exception_ptr& p) {
+        try {
+            std::rethrow_exception(p);
+        } catch (const Interrupted&) {
+            return true;
+        } catch (...) {
+            return false;
+        }
+    };
+    FixedRandom random;
+    SilentWarnings warnings;
+    const StopAt second(2);
+    EXPECT_THROW(loopfit(in, random, warnings, second), Interrupted);
+    EXPECT_EQ(second.polls_left(), 0);
 }
 
 }  // namespace

@@ -120,3 +120,23 @@ def test_selected_samples(samples, error, message):
     with pytest.raises(error) as info:
         bound(identified(600, 0.1, 40, na=4, nu=2), samples, Nbnd=300)
     assert str(info.value) == message
+
+
+@pytest.mark.parametrize("Nbnd", [-5, -12, -12.0, -1e300, np.nan])
+def test_negative_nbnd_leaves_no_bound(Nbnd):
+    # Any Nbnd below P = 12 but 0 gives a NaN bound and "?" grades; two negative factors do not cancel.
+    Grade, nonD, BND = bound(identified(600, 0.1, 40, na=4, nu=2), np.arange(1, 601), Nbnd=Nbnd)
+    assert np.all(np.isnan(BND)) and list(Grade) == ["?", "?"] and list(nonD) == [1.0, 1.0]
+
+
+def test_grid_and_response_of_different_lengths():
+    with pytest.raises(ValueError, match="^w must hold one frequency per row of Ghk$"):
+        ceilband(*MODEL[:2], MODEL[2][:174], *MODEL[3:5], W, len(SAMPLES), MODEL[5], SAMPLES, 0)
+
+
+@pytest.mark.parametrize("huge", [1e300, 2.0**63, np.uint64(2**63 + 7)])
+def test_whole_delays_beyond_int64_zero_the_input_as_any_delay_beyond_the_record(huge):
+    Ap, Bp, Gm, U, y, _ = MODEL
+    delays = np.array([huge, 1], dtype=np.asarray(huge).dtype)
+    expected = ceilband(Ap, Bp, Gm, U, y, W, len(SAMPLES), [2**62, 1], SAMPLES, 0)
+    np.testing.assert_equal(ceilband(Ap, Bp, Gm, U, y, W, len(SAMPLES), delays, SAMPLES, 0), expected)

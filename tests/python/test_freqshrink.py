@@ -97,3 +97,18 @@ class TestArguments:
         with pytest.raises(error) as info:
             freqshrink(self.Ah, self.Bh, Weight, Weight if Weight1 is None else Weight1, n, iterations, w)
         assert str(info.value) == message
+
+
+class TestUnderdeterminedOrders:
+    """n + nu (n + 1) unknowns against 2 len(w) nu real equations: 400 here, so n = 133 is the first singular order."""
+
+    @pytest.mark.parametrize("n", [133, 10**4, 2**62, 2**63 - 1])
+    def test_raise_before_anything_is_allocated(self, n):
+        T = TestArguments
+        with pytest.raises(np.linalg.LinAlgError) as info:
+            freqshrink(T.Ah, T.Bh, T.Weight, T.Weight, n, 1, W100)
+        assert str(info.value) == f"Singular matrix: order n = {n} gives the fit more unknowns than its 400 real equations"
+
+    def test_the_last_determined_order_is_fitted(self):
+        T = TestArguments
+        assert freqshrink(T.Ah, T.Bh, T.Weight, T.Weight, 132, 1, W100)[0].shape == (133,)

@@ -207,3 +207,64 @@ def test_generator_and_caller_arrays():
 def test_a_broken_dependency_breaks_the_import(module, dependency):
     code = f"import sys\nsys.modules[{dependency!r}] = None\ntry:\n    import {module}\nexcept ImportError:\n    sys.exit(3)\n"
     assert subprocess.run([sys.executable, "-c", code]).returncode == 3
+
+
+@pytest.mark.parametrize("record, value, message", [
+    ("U", np.nan, "U holds a non-finite value in column 0 at sample 71; deselected stretches must hold finite values too"),
+    ("Y", -np.inf, "Y holds a non-finite value in column 0 at sample 71; deselected stretches must hold finite values too"),
+])
+def test_non_finite_data_in_a_deselected_stretch(record, value, message):
+    U, Y = SHORT.u.copy(), SHORT.y.copy()
+    (U if record == "U" else Y)[70] = value
+    args = U, Y, -1, [0], [np.array([[50, 100], [-1, -1]])], 1.0
+    with pytest.raises(ValueError, match=f"^{message}$"), untouched(*args):   # before the search draws
+        loopfit(*args)
+
+
+class TestInterruptions:
+    """Python errors outside Exception pass the dead-time search's catch; all others become its status."""
+
+    @staticmethod
+    def failing_first_randn(monkeypatch, error):
+        randn = np.random.randn
+        calls = []
+
+        def first_call_raises(*args):
+            calls.append(args)
+            if len(calls) == 1:
+                raise error
+            return randn(*args)
+        monkeypatch.setattr(np.random, "randn", first_call_raises)
+        return calls
+
+    @pytest.mark.parametrize("error", [KeyboardInterrupt, SystemExit(3)])
+    def test_propagate_unchanged(self, monkeypatch, error):
+        calls = self.failing_first_randn(monkeypatch, error)
+        with pytest.raises(error if isinstance(error, type) else type(error)) as info:
+            loopfit(SHORT.u, SHORT.y, -1, [0], [NO_SLICES], 1.0)
+        assert len(calls) == 1 and (not isinstance(error, SystemExit) or info.value.code == 3)
+
+    def test_memory_error_in_the_search_is_its_failure(self, monkeypatch):
+        self.failing_first_randn(monkeypatch, MemoryError)
+        assert loopfit(SHORT.u, SHORT.y, -1, [0], [NO_SLICES], 1.0)[-1] == "Delay estimation failed"
+
+
+LONG_CALLS = {   # each runs for hours unless the signal stops it
+    "outerrfit": ("from vantrelpid.tools.outerrfit import outerrfit",
+                  "outerrfit(r.standard_normal(1200), r.standard_normal(1200), (2, 2), 1, 10**9)"),
+    "freqshrink": ("from vantrelpid.tools.freqshrink import freqshrink\n"
+                   "from vantrelpid._utilities import frequency_grid",
+                   "freqshrink([1.0, -0.5], [[0.0, 0.5], [0.1, 0.2]], np.ones((100, 2)), np.ones((100, 2)), 1, 10**8, "
+                   "frequency_grid()[:100])"),
+}
+
+
+@pytest.mark.parametrize("name", LONG_CALLS)
+def test_ctrl_c_stops_a_long_call(name):
+    imports, call = LONG_CALLS[name]
+    code = (f"import signal, numpy as np\n{imports}\nr = np.random.default_rng(0)\n"
+            "signal.signal(signal.SIGALRM, signal.default_int_handler)\n"   # SIGALRM raises KeyboardInterrupt
+            "signal.setitimer(signal.ITIMER_REAL, 0.5)\n"
+            f"try:\n    {call}\nexcept KeyboardInterrupt:\n    print('interrupted')\n")
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, timeout=120)
+    assert out.stdout == "interrupted\n", out.stderr

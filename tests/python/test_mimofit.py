@@ -96,3 +96,28 @@ def test_records_cut_to_their_common_length_and_short_records_with_six_inputs():
         r = identify(u, y, np.ones((1, 6), dtype=int))
         assert all(np.isfinite(r[key]).all() for key in ("A", "B", "C", "D", "Gh", "BND_shw"))
         assert r["meanU"].shape == r["STDu"].shape == (6,) and r["Gh"].shape == (175, 6) and r["Grade"].shape == (1, 6)
+
+
+@pytest.mark.parametrize("record, at, message", [
+    ("u", (17, 1), "u holds a non-finite value in column 1 at sample 18; deselected stretches must hold finite values too"),
+    ("y", (400, 0), "y holds a non-finite value in column 0 at sample 401; deselected stretches must hold finite values too"),
+])
+def test_non_finite_data_raises_before_the_generator_is_seeded(record, at, message):
+    rng = np.random.default_rng(3)
+    u, y = rng.standard_normal((600, 2)), rng.standard_normal((600, 1))
+    (u if record == "u" else y)[at] = np.nan
+    (u if record == "u" else y)[at[0] + 5, 0] = np.inf   # a later sample of another column is not the first
+    args = u, y, [[1, 1]], [np.array([[380, 420], [-1, -1]])], [0]
+    with pytest.raises(ValueError, match=f"^{message}$"), untouched(*args):
+        mimofit(*args)
+
+
+@pytest.mark.parametrize("Delay", [[[1e300, 1]], [[2.0**70, 1]], np.array([[2**63 + 5, 1]], dtype=np.uint64)])
+def test_delays_beyond_int64_fail_as_a_delay_beyond_the_record(Delay):
+    rng = np.random.default_rng(4)
+    u, y = rng.standard_normal((300, 2)), rng.standard_normal((300, 1))
+    with pytest.raises(ValueError) as huge, untouched(u, y, draws=True):
+        mimofit(u, y, Delay, [NO_SLICES], [0])
+    with pytest.raises(ValueError) as large:
+        mimofit(u, y, [[2**62, 1]], [NO_SLICES], [0])
+    assert str(huge.value) == str(large.value).replace(str(2**62), str(2**63 - 1))

@@ -136,3 +136,24 @@ def test_whole_valued_floats_are_the_integers_they_equal():
 def test_invalid_delays_and_sample_times(kwargs, error, message):
     with pytest.raises(error, match=f"^{message}$"), untouched(draws="Delay" in kwargs):   # Tident before any work
         single(*fopdt(2.0, 10.0), **kwargs)
+
+
+class TestDelaysAtTheInt64Limit:
+    MODEL = [[0.8]], [[1.0]], [[0.2]], [[0.0]], [1]
+
+    @pytest.mark.parametrize("Delay", [2**63 - 1, 10**19, np.array([[2**63 - 1]])])
+    def test_a_total_delay_beyond_int64_raises(self, Delay):
+        with pytest.raises(ValueError, match="^Delay is too large: the total delay of pair \\(0, 0\\) or its dead time "
+                                             "does not fit in a 64-bit integer$"):
+            pairtrim(*self.MODEL, Delay, [0], 1)
+
+    def test_a_delay_that_fits_keeps_its_result(self):
+        Delayc = pairtrim(*self.MODEL, 2**62, [0], 1)[6]
+        np.testing.assert_array_equal(Delayc, [[2**62]])
+        assert Delayc.dtype == np.int64
+
+    @pytest.mark.parametrize("C, D", [([[0.2]], np.zeros((0, 0))), ([[0.2]], np.zeros((0, 1))), ([[0.2]], [])])
+    def test_empty_d_beside_a_model_raises_the_shape_error(self, C, D):
+        message = f"^D must be 1 x 1 \\(outputs x inputs\\), not {np.atleast_2d(D).shape[0]} x {np.atleast_2d(D).shape[1]}$"
+        with pytest.raises(ValueError, match=message):
+            pairtrim([[0.8]], [[1.0]], C, D, [1], 1, [0], 1)

@@ -60,6 +60,12 @@ def test_generator_repeatability_and_arguments_unchanged():
     (dict(SlInd=[[1, 500], [300, 299]]), IndexError, "SlInd row 1 ends at sample 299, before its first sample 300"),
     (dict(Delay=[1]), AssertionError, "The length of Delay must be equal to the number of inputs"),
     (dict(Y=np.zeros((1000, 1), dtype=int)), TypeError, "Y must hold floating-point numbers, not int64"),
+    # Orders, slice entries and delays at the int64 limit enter no arithmetic that overflows.
+    (dict(n=2**63 - 1), ValueError, "SlInd row 0 leaves 920 samples, fewer than the 9223372036854775808 that order "
+                                    "9223372036854775807 needs (its first 80 samples are not used)"),
+    (dict(SlInd=[[2**63 - 1, 2**63 - 1]]), ValueError,
+     "SlInd row 0 leaves 0 samples, fewer than the 4 that order 3 needs (its first 80 samples are not used)"),
+    (dict(Delay=[2**63 - 1, 0]), ValueError, "Delay of input 0 (9223372036854775807 samples) is longer than SlInd row 0 (920 samples)"),
 ])
 def test_argument_errors_draw_nothing(kwargs, error, message):
     U, Y = noisy_record(1000, 2)

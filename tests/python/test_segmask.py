@@ -62,3 +62,38 @@ def test_without_assertions_the_unchecked_code_fails_safely():
     out = subprocess.run([sys.executable, "-O", "-c", code], capture_output=True, text=True, check=True).stdout
     assert out.splitlines() == ["IndexError too many indices for array: array is 1-dimensional, but 2 were indexed",
                                 "[[301, 1000]]", "IndexError index 1 is out of bounds for axis 1 with size 1"]
+
+
+class TestEntriesAtTheEndsOfInt64:
+    """Gap arithmetic holds for every int64 entry; float tables convert entry by entry, as lists do."""
+
+    @pytest.mark.parametrize("table, rows", [
+        ([[200, 300], [-2**63, -1]], [[1, 199], [0, 1000]]),      # no gap before -2**63; tail from 0
+        ([[-2**63, 2**63 - 1]], np.zeros((0, 2))),
+    ])
+    def test_slices(self, table, rows):
+        np.testing.assert_array_equal(segmask([table], 0, 1000)[0], np.reshape(rows, (-1, 2)))
+
+    @pytest.mark.parametrize("table", [
+        [[200, 300], [2**63 - 1, 5]],            # a gap of 2**63 - 302 samples
+        [[2**63 - 1, 2**63 - 1]],                # a head of 2**63 - 2
+        [[-2**62, -2**62 + 1], [2**62, 2**62]],  # the lengths' sum exceeds int64
+        [[-2**63, -2**63], [2**63 - 1, 2**63 - 1]],  # a gap between the ends of int64
+    ])
+    def test_selection_beyond_memory_raises_memory_error(self, table):
+        with pytest.raises(MemoryError):
+            segmask([table], 0, 1000)
+
+    @pytest.mark.parametrize("table, error, message", [
+        ([[200.0, 300.0], [np.nan, -1.0]], ValueError, "cannot convert float NaN to integer"),
+        ([[np.nan, -1.0]], ValueError, "cannot convert float NaN to integer"),
+        ([[200.0, np.inf]], OverflowError, "cannot convert float infinity to integer"),
+        ([[200.0, 300.0], [-np.inf, 5.0]], OverflowError, "cannot convert float infinity to integer"),
+        ([[200.0, 1e300]], OverflowError, "Python int too large to convert to C long"),
+        (np.array([[200, 2**63]], dtype=np.uint64), OverflowError, "Python int too large to convert to C long"),
+    ])
+    @pytest.mark.parametrize("as_array", [False, True])
+    def test_non_finite_float_entries_raise_as_in_a_list(self, table, error, message, as_array):
+        tables = [np.array(table) if as_array else table]
+        with untouched(tables), pytest.raises(error, match=f"^{message}$"):
+            segmask(tables, 0, 1000)

@@ -95,6 +95,8 @@ def test_order_and_shape_arguments():
     np.testing.assert_equal(fit([model], 4.9), fit([model], 4))   # Order goes through int()
     (A, B, C, D), ords = stacked([model])
     np.testing.assert_array_equal(slimfit(A, B, C.ravel(), D.ravel(), ords[0], 1)[0], [[1, 4, 3]])
+    with pytest.raises(ValueError, match=r"^D must be 1 x 3 \(outputs x inputs\), not 0 x 0$"):   # not a model without pairs
+        slimfit(A, B, C, np.zeros((0, 0)), ords, 1)
     for D_ in (D, np.zeros((1, 2, 3))):   # checked before any draw and before D's shape is read
         with pytest.raises(ValueError, match="^Order too high$"), untouched():
             slimfit(A, B, C, D_, ords, 5)

@@ -68,6 +68,10 @@ def test_stacked_pairs_survive_get_sub_unscale_and_the_inverse_hold():
 
 @pytest.mark.parametrize("call, error, message", [
     (lambda: u.get_sub(*stacked(STACKED)[0], [2, 2], 0), ValueError, "the orders in ORDS add up to 4 states, but A has 5"),
+    (lambda: u.get_sub(*stacked(STACKED)[0], [2**62, 2**62], 0), ValueError,
+     "the orders in ORDS add up to more than 9223372036854775807 states, but A has 5"),
+    (lambda: u.get_sub(*stacked(STACKED)[0], [1e300, 1.0], 0), ValueError,
+     "the orders in ORDS add up to more than 9223372036854775807 states, but A has 5"),
     (lambda: u.get_sub(*stacked(STACKED)[0], [2, 3], 2), IndexError, "index 2 is out of bounds for axis 0 with size 2"),
     (lambda: u.c2dm2([1.0], [0.0, 0.0], 1.0), ValueError, "the denominator must not be all zero"),
     (lambda: u.c2dm2([1.0, 0.0, 1.0], [1.0, 1.0], 1.0), ValueError,

@@ -41,6 +41,8 @@ def test_caller_data_unchanged_repeatable_no_draws_and_conversions():
     (dict(Delay=[1]), AssertionError, "The length of Delay must be equal to the number of inputs"),
     (dict(Delay=[1, 601]), ValueError, "Delay of input 1 is 601; it must lie in 0..600"),
     (dict(Y=np.full((600, 1), np.nan)), ValueError, "array must not contain infs or NaNs"),
+    (dict(n=2**63 - 1), ValueError,
+     "U and Y hold 600 samples, fewer than the 9223372036854775808 that order 9223372036854775807 needs"),
 ])
 def test_errors(kwargs, error, message):
     U, Y = noisy_record(600, 2)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "support/samples.hpp"
 #include "vantrelpid/fit/compactfit.hpp"
 
@@ -19,7 +20,7 @@ nb::tuple compactfit(nb::handle Aphk, nb::handle Bphk, nb::handle /*Ghk: not use
     if (py::ndim(bound) != 2) py::raise_index_error("BNDk must be a two-dimensional array");
     const vantrelpid::util::ArmaxModel low =
         vantrelpid::compactfit(high, py::matrix(U, "U"), py::output_record(Y, "Y"), py::delays(Delay, "Delay"),
-                               samples, py::matrix_from(bound), py::vector(wln));
+                               samples, py::matrix_from(bound), py::vector(wln), py::PythonSignals());
     return nb::make_tuple(py::array1d(low.den), py::array(low.num));
 }
 

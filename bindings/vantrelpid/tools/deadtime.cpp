@@ -2,6 +2,7 @@
 
 #include "support/arx_args.hpp"
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "support/slice_table.hpp"
 #include "vantrelpid/arx/deadtime.hpp"
 
@@ -28,7 +29,7 @@ nb::tuple deadtime(nb::handle MVdata, nb::handle CVdata, nb::handle CV_INT, nb::
     outputs.integrating = [&](vantrelpid::Index k) { return py::equals(py::item(CV_INT, k), 1); };
     py::NumpyRandom random;
     py::PythonWarnings warnings;
-    const vantrelpid::DelaySearch r = vantrelpid::deadtime(mv, cv, outputs, random, warnings);
+    const vantrelpid::DelaySearch r = vantrelpid::deadtime(mv, cv, outputs, random, warnings, py::PythonSignals());
 
     nb::list err_test;
     for (const vantrelpid::OutputDelaySearch& s : r.ErrTest) {

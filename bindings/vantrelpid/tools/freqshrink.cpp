@@ -2,6 +2,7 @@
 // multi-input ARX model to a low-order Box-Jenkins model.
 
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/fit/freqshrink.hpp"
 
 namespace py = vantrelpid::py;
@@ -29,7 +30,8 @@ nb::tuple freqshrink(nb::handle Ah, nb::handle Bh, nb::handle Weight, nb::handle
     const vantrelpid::Index iterations = whole_number(iter, "iter");
     const vantrelpid::ReducedModel m =
         vantrelpid::freqshrink(py::vector(Ah), py::matrix(Bh, "Bh"), weight_matrix(Weight, "Weight"),
-                               weight_matrix(Weight1, "Weight1"), order, iterations, py::vector(w));
+                               weight_matrix(Weight1, "Weight1"), order, iterations, py::vector(w),
+                               py::PythonSignals());
     return nb::make_tuple(py::array1d(m.Ap), py::array(m.Bp), py::array1d(m.Cp), py::array1d(m.Dp),
                           py::array1d(m.Loss));
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "support/samples.hpp"
 #include "support/slice_table.hpp"
 #include "vantrelpid/ident/mimofit.hpp"
@@ -43,7 +44,7 @@ nb::tuple mimofit(nb::handle u, nb::handle y, nb::handle Delay, nb::handle Slice
     args.integrating = [&](Index i) { return py::equals(py::item(CV_INT, i), 1); };
     args.delays = [&](Index i) { return delay_row(Delay, i); };
     py::NumpyRandom random;
-    const vantrelpid::MultivariableModel r = vantrelpid::mimofit(U, Y, args, random);
+    const vantrelpid::MultivariableModel r = vantrelpid::mimofit(U, Y, args, random, py::PythonSignals());
 
     const Index ny = static_cast<Index>(r.ORDS.size()), nu = r.model.B.cols();
     std::vector<std::string> grades;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/fit/outerrfit.hpp"
 
 namespace py = vantrelpid::py;
@@ -50,7 +51,7 @@ nb::tuple outerrfit(nb::handle U, nb::handle Y, nb::handle nn, nb::handle Delay,
     const vantrelpid::OutputErrorOrders n = orders(nn);
     const std::int64_t delay = py::index_arg(Delay);
     const std::int64_t iterations = py::index_arg(iter);
-    const vantrelpid::OutputErrorModel model = vantrelpid::outerrfit(u, y, n, delay, iterations);
+    const vantrelpid::OutputErrorModel model = vantrelpid::outerrfit(u, y, n, delay, iterations, py::PythonSignals());
     return nb::make_tuple(py::array1d(model.Ap), py::array1d(model.Bp));
 }
 

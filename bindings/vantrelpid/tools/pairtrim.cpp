@@ -5,6 +5,7 @@
 
 #include "support/models.hpp"
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/fit/pairtrim.hpp"
 
 namespace py = vantrelpid::py;
@@ -48,7 +49,7 @@ nb::tuple pairtrim(nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::h
 
     py::NumpyRandom random;
     py::PythonWarnings warnings;
-    const vantrelpid::PairReduction r = vantrelpid::pairtrim(in, random, warnings);
+    const vantrelpid::PairReduction r = vantrelpid::pairtrim(in, random, warnings, py::PythonSignals());
 
     // Whole delays and a whole sample time give integer dead times.
     const bool integral = in.integer_delays && in.Ts == std::floor(in.Ts);

@@ -2,6 +2,7 @@
 
 #include "support/models.hpp"
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/fit/slimfit.hpp"
 
 namespace py = vantrelpid::py;
@@ -15,7 +16,7 @@ nb::tuple slimfit(nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::ha
     const vantrelpid::util::StateSpace model = py::stacked_model(A, B, C, D);
     py::NumpyRandom random;
     py::PythonWarnings warnings;
-    const vantrelpid::PairFits f = vantrelpid::slimfit(model, ords, order, random, warnings);
+    const vantrelpid::PairFits f = vantrelpid::slimfit(model, ords, order, random, warnings, py::PythonSignals());
     return nb::make_tuple(py::array(f.ExtrDl), py::array(f.ERR), py::array(f.Num[0]), py::array(f.Den[0]),
                           py::array(f.Num[1]), py::array(f.Den[1]), py::array(f.Num[2]), py::array(f.Den[2]),
                           py::array(f.Num[3]), py::array(f.Den[3]));

@@ -37,6 +37,12 @@ public:
     using std::domain_error::domain_error;
 };
 
+// A number beyond what the int64 arithmetic can hold (OverflowError).
+class Overflow : public std::overflow_error {
+public:
+    using std::overflow_error::overflow_error;
+};
+
 // A failed linear-algebra operation (numpy.linalg.LinAlgError).
 class LinAlgError : public std::runtime_error {
 public:

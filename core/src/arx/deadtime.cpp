@@ -123,8 +123,10 @@ DelayScore score_simulation(const PreparedSignals& prep, const SliceSelection& s
 // seglsq fits it, simulated on the delayed inputs. The candidates share the
 // slice plan and one set of FFT correlations per slice (delay_equations.hpp),
 // and their simulations run a few at a time in one pass over the record.
+// Every estimate and every group of simulations polls `cancel`.
 std::vector<DelayScore> score_candidates(const PreparedSignals& prep, const SliceSelection& sel,
-                                         const IntVector& candidates, RandomSource& random, WarningSink& warnings) {
+                                         const IntVector& candidates, RandomSource& random, WarningSink& warnings,
+                                         const Cancellation& cancel) {
     const std::vector<detail::PlannedSlice> plan = detail::plan_slices(sel.slices, prep.Un.rows(), kSearchOrder);
     // Each candidate's sliced estimate would reseed and make the same draws,
     // which do not enter its result: made once, they leave the generator as
@@ -139,6 +141,7 @@ std::vector<DelayScore> score_candidates(const PreparedSignals& prep, const Slic
     const detail::DelayedNormalEquations equations(prep.Un, prep.yn, plan, kSearchOrder, candidates.maxCoeff());
     std::vector<ArxModel> models;
     for (Index c = 0; c < candidates.size(); ++c) {
+        cancel.poll();
         detail::check_delay_fits(plan, candidates(c));
         models.push_back(equations.estimate(candidates(c), warnings));
     }
@@ -148,6 +151,7 @@ std::vector<DelayScore> score_candidates(const PreparedSignals& prep, const Slic
     const double output_variance = util::var(output);
     std::vector<DelayScore> scores;
     for (Index first = 0; first < candidates.size(); first += detail::kSimulatedTogether) {
+        cancel.poll();
         const Index count = std::min(detail::kSimulatedTogether, candidates.size() - first);
         const Matrix simulated =
             detail::simulate_delayed(prep.Un, {models.data() + first, static_cast<std::size_t>(count)},
@@ -168,7 +172,7 @@ std::string failure_message(Index k, DelayChoiceFailure failure) {
 }  // namespace
 
 DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySearchOutputs& outputs,
-                     RandomSource& random, WarningSink& warnings) {
+                     RandomSource& random, WarningSink& warnings, const Cancellation& cancel) {
     const Index N = MVdata.rows(), nu = MVdata.cols(), ny = CVdata.cols();
     if (N < kMinSamples) throw InvalidArgument("Sample number too small (< 150)");
     if (CVdata.rows() != N) throw InvalidArgument("CVdata must have as many rows as MVdata");
@@ -183,7 +187,7 @@ DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySear
         const PreparedSignals prep = fitclean(MVdata, CVdata.col(k), sel.samples, integrating, random);
 
         OutputDelaySearch search{delay_candidates(N, integrating), {}};
-        search.scores = score_candidates(prep, sel, search.candidates, random, warnings);
+        search.scores = score_candidates(prep, sel, search.candidates, random, warnings, cancel);
 
         const DelayChoice choice = choose_delay(search.scores, integrating);
         if (choice.failure != DelayChoiceFailure::None) throw DelayEstimationError(failure_message(k, choice.failure));

@@ -1,5 +1,6 @@
 #include "vantrelpid/arx/seglsq.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,11 +36,13 @@ std::vector<Stretch> plan_stretches(const IntMatrix& SlInd, Index n_samples, std
             throw OutOfRange(row_name(k) + " ends at sample " + std::to_string(last) + ", before its first sample " +
                              std::to_string(first));
         const std::int64_t skip = k == 0 ? kSkippedLeadingSamples : 0;
-        const pynum::SliceBounds rows = pynum::clip_slice(first - 1 + skip, last, n_samples);
+        // A first sample beyond the record starts the stretch at its end,
+        // without adding the skip to a number near the int64 limit.
+        const pynum::SliceBounds rows = pynum::clip_slice(std::min(first - 1, n_samples) + skip, last, n_samples);
         const Index nk = rows.length();
-        if (nk < order + 1) {
+        if (nk <= order) {
             std::string text = row_name(k) + " leaves " + std::to_string(nk) + " samples, fewer than the " +
-                               std::to_string(order + 1) + " that order " + std::to_string(order) + " needs";
+                               pynum::successor_text(order) + " that order " + std::to_string(order) + " needs";
             if (k == 0) text += " (its first 80 samples are not used)";
             throw InvalidArgument(text);
         }

@@ -46,8 +46,10 @@ std::vector<SliceRows> slice_rows(const IntMatrix& SlIndk, Index n_samples, Inde
     std::vector<SliceRows> rows;
     for (Index k = 0; k < SlIndk.rows(); ++k) {
         const std::int64_t skip = k == 0 ? kSkippedLeadingSamples : 0;
-        const pynum::SliceBounds b = pynum::clip_slice(SlIndk(k, 0) - 1 + skip, SlIndk(k, 1), n_samples);
-        rows.push_back({b.start + max_delay, std::max<Index>(b.length() - max_delay, 0)});
+        const pynum::SliceBounds b =
+            pynum::clip_slice(std::min(SlIndk(k, 0) - 1, n_samples) + skip, SlIndk(k, 1), n_samples);
+        const Index dropped = std::min(max_delay, b.length());
+        rows.push_back({b.start + dropped, b.length() - dropped});
     }
     return rows;
 }
@@ -88,11 +90,24 @@ std::array<ArxModel, 3> arx_triple(const Matrix& Un, const Vector& yn, const Int
     const Index min_order = *std::min_element(orders.begin(), orders.end());
     const Index max_delay = nu > 0 ? delays.maxCoeff() : 0;
 
+    // An order holds an equation in a slice of more samples than the order.
+    // Every order is checked against the longest slice before anything is
+    // allocated, so that an order from the caller never enters arithmetic
+    // beyond the record's length.
+    const std::vector<SliceRows> rows = slice_rows(SlIndk, Un.rows(), max_delay);
+    Index longest = 0;
+    for (const SliceRows& r : rows)
+        if (r.samples > min_order) longest = std::max(longest, r.samples);
+    for (const std::int64_t n : orders)
+        if (longest <= n)
+            throw InvalidArgument("the selected slices are too short for an ARX model of order " + std::to_string(n) +
+                                  " with delays up to " + std::to_string(max_delay) + " samples");
+
     // The correlations of every slice that holds an equation for at least
     // the lowest order, computed once for the highest order's lags.
     std::vector<detail::StretchCorrelations> slices;
-    for (const SliceRows& r : slice_rows(SlIndk, Un.rows(), max_delay))
-        if (r.samples >= min_order + 1) slices.push_back(slice_correlations(Un, yn, r, delays, max_order));
+    for (const SliceRows& r : rows)
+        if (r.samples > min_order) slices.push_back(slice_correlations(Un, yn, r, delays, max_order));
 
     std::array<ArxModel, 3> models;
     for (std::size_t m = 0; m < orders.size(); ++m) {
@@ -100,7 +115,7 @@ std::array<ArxModel, 3> arx_triple(const Matrix& Un, const Vector& yn, const Int
         Matrix S = Matrix::Zero(shared, shared);
         bool any_equation = false;
         for (const auto& corr : slices) {
-            if (corr.samples() < n + 1) continue;  // no equation of this order in the slice
+            if (corr.samples() <= n) continue;  // no equation of this order in the slice
             S += reduced_normal_matrix(corr, n);
             any_equation = true;
         }

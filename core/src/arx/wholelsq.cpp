@@ -4,6 +4,7 @@
 
 #include "vantrelpid/arx/correlation.hpp"
 #include "vantrelpid/errors.hpp"
+#include "vantrelpid/pynum.hpp"
 #include "vantrelpid/util/linalg.hpp"
 
 namespace vantrelpid {
@@ -12,9 +13,9 @@ ArxModel wholelsq(const Matrix& U, const Vector& Y, std::int64_t n, const std::o
     const Index N = U.rows(), nu = U.cols();
     if (Y.size() != N) throw InvalidArgument("Y must have as many rows as U");
     if (n < 0) throw InvalidArgument("n must be >= 0");
-    if (N < n + 1)
+    if (n >= N)
         throw InvalidArgument("U and Y hold " + std::to_string(N) + " samples, fewer than the " +
-                              std::to_string(n + 1) + " that order " + std::to_string(n) + " needs");
+                              pynum::successor_text(n) + " that order " + std::to_string(n) + " needs");
     Matrix shifted = U;  // the caller's inputs stay as they are
     if (delays) {
         if (delays->size() != nu)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "vantrelpid/errors.hpp"
@@ -32,11 +33,14 @@ std::string out_of_bounds(Index index, int axis, Index size) {
 }
 
 // c = na / Nbnd * (Nbnd + P) / (Nbnd - P), left to right, with Python's
-// ZeroDivisionError for an exact zero divisor.
+// ZeroDivisionError for an exact zero divisor. Fewer bound samples than
+// parameters leave no bound (NaN), also for a negative Nbnd, where two
+// negative factors would otherwise cancel into a positive c.
 double variance_factor(Index na, double Nbnd, Index P) {
     if (Nbnd == 0.0) throw DivisionByZero("division by zero");
     const double c = static_cast<double>(na) / Nbnd * (Nbnd + static_cast<double>(P));
     if (Nbnd - static_cast<double>(P) == 0.0) throw DivisionByZero("float division by zero");
+    if (Nbnd < static_cast<double>(P)) return std::numeric_limits<double>::quiet_NaN();
     return c / (Nbnd - static_cast<double>(P));
 }
 
@@ -91,6 +95,7 @@ GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matr
                      const Vector& w, double Nbnd, const IntVector& Delayk, const IntVector& SliceSamp,
                      bool integrating) {
     if (arx.den.size() == 0) throw InvalidArgument("Aphk must hold at least its leading coefficient");
+    if (w.size() != Ghk.rows()) throw InvalidArgument("w must hold one frequency per row of Ghk");
     const Index na = arx.den.size() - 1, nu = U.cols(), P = na * (nu + 1);
 
     const util::TransferFunction prefilter = util::buttfilt(kPrefilterOrder, kPrefilterCutoff);

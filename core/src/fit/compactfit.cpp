@@ -62,7 +62,8 @@ Index best_candidate(const std::vector<double>& scores) {
 }
 
 util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
-                            const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln) {
+                            const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln,
+                            const Cancellation& cancel) {
     require_samples_in_record(SlSampk, Y.size());
     if (SlSampk.size() == 0) throw InvalidArgument("SlSampk selects no samples");
     const Matrix W = BNDk.cwiseInverse();
@@ -72,7 +73,8 @@ util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const
     std::vector<util::ArmaxModel> candidates;
     std::vector<double> scores;
     for (Index n = kLowestOrder; n <= kHighestOrder; ++n) {
-        ReducedModel reduced = freqshrink(high.den, high.num, W, W, n, kReductionIterations, wln);
+        cancel.poll();
+        ReducedModel reduced = freqshrink(high.den, high.num, W, W, n, kReductionIterations, wln, cancel);
         if (n == kLowestOrder) {
             // The shapes of the record are first needed by the simulation.
             if (U.rows() != Y.size()) {

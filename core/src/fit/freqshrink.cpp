@@ -1,6 +1,7 @@
 #include "vantrelpid/fit/freqshrink.hpp"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "vantrelpid/errors.hpp"
@@ -113,10 +114,22 @@ void noise_fit(const CMatrix& X, const CVector& Nh, const CVector& Wn, Index nc,
     Dp = util::stabpoly(monic(theta.tail(nc)));
 }
 
+// The process fit has n + nu (n + 1) unknowns and 2 len(w) nu real
+// equations; with more unknowns than equations its normal matrix is singular
+// whatever the data. Checked before anything is allocated, without forming
+// a product of the caller's order.
+void require_determined(Index n, Index nu, Index N) {
+    const Index equations = 2 * N * nu;
+    const bool singular = n > equations || (nu > 0 && n + 1 > (equations - n) / nu);
+    if (singular)
+        throw LinAlgError("Singular matrix: order n = " + std::to_string(n) + " gives the fit more unknowns than its " +
+                          std::to_string(equations) + " real equations");
+}
+
 }  // namespace
 
 ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight, const Matrix& Weight1, Index n,
-                        Index iterations, const Vector& w) {
+                        Index iterations, const Vector& w, const Cancellation& cancel) {
     if (Bh.rows() != Weight.cols()) throw InvalidArgument("Dimensions of Weight and Bh not compatible");
     const Index nu = Bh.rows(), N = w.size();
     if (N != Weight.rows()) throw InvalidArgument("Dimensions of Weight and w not compatible");
@@ -124,6 +137,7 @@ ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight
     if (n < 0) throw InvalidArgument("n must not be negative");
     if (Weight1.rows() != Weight.rows() || Weight1.cols() != Weight.cols())
         throw InvalidArgument("Dimensions of Weight1 and Weight not compatible");
+    require_determined(n, nu, N);
 
     const Index nc = noise_order(n), nb = n + 1;
     const CMatrix X = delay_basis(w, n);
@@ -137,6 +151,7 @@ ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight
     Matrix H;
     Vector r;
     for (Index it = 0; it < iterations; ++it) {
+        cancel.poll();
         process_normal_equations(X, Gh, Wt, n, H, r);
         const Vector theta = util::lu_solve(H, r);
         out.Ap = util::stabpoly(monic(theta.head(n)));

@@ -76,11 +76,12 @@ void start_models(const Problem& p, Run& arx, Run& sm) {
 // Full Gauss-Newton steps on the output error e = Y - yhat. The gradient of
 // e is the regressor of the filtered simulation and input with the signs
 // reversed.
-void gauss_newton(const Problem& p, Run& run, Index iterations) {
+void gauss_newton(const Problem& p, Run& run, Index iterations, const Cancellation& cancel) {
     Matrix work(p.rows, p.na + p.nb + 1);
     Matrix signals(p.Y.size(), 2);  // columns yhat, u_d
     signals.col(1) = p.ud;
     for (Index it = 0; it < iterations; ++it) {
+        cancel.poll();
         signals.col(0) = simulate(run, p);
         const Vector e = p.Y - signals.col(0);
         const Matrix filtered = prefilter(run.Ap, signals);
@@ -107,7 +108,7 @@ void check_arguments(const Vector& U, const Vector& Y, OutputErrorOrders nn, Ind
 }  // namespace
 
 OutputErrorModel outerrfit(const Vector& U, const Vector& Y, OutputErrorOrders nn, Index delay,
-                           Index iterations) {
+                           Index iterations, const Cancellation& cancel) {
     check_arguments(U, Y, nn, delay, iterations);
     const Index N = U.size();
     const Index n = std::max(nn.na, nn.nb);
@@ -116,8 +117,8 @@ OutputErrorModel outerrfit(const Vector& U, const Vector& Y, OutputErrorOrders n
 
     Run arx, sm;
     start_models(p, arx, sm);
-    gauss_newton(p, sm, iterations);
-    gauss_newton(p, arx, iterations);
+    gauss_newton(p, sm, iterations, cancel);
+    gauss_newton(p, arx, iterations, cancel);
 
     // Strictly smaller: a tie goes to the run from the Steiglitz-McBride start.
     const double v_sm = error_variance(sm, p);

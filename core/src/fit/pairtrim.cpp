@@ -8,6 +8,7 @@
 
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/fit/slimfit.hpp"
+#include "vantrelpid/pynum.hpp"
 #include "vantrelpid/util/lfilter.hpp"
 
 namespace vantrelpid {
@@ -47,6 +48,16 @@ util::TransferFunction continuous(const DiscreteModel& m, double Ts) {
     if (c.num.size() < m.den.size() || c.den.size() < m.den.size())
         throw InvalidArgument("the continuous model has fewer coefficients than the discrete one");
     return c;
+}
+
+// Integer delays give integer dead times: each total delay and each dead
+// time must be an int64 value.
+void require_integral_dead_times(const Matrix& total, const Matrix& Delayc) {
+    for (Index i = 0; i < total.rows(); ++i)
+        for (Index j = 0; j < total.cols(); ++j)
+            if (!pynum::fits_int64(total(i, j)) || !pynum::fits_int64(Delayc(i, j)))
+                throw InvalidArgument("Delay is too large: the total delay of pair (" + std::to_string(i) + ", " +
+                                      std::to_string(j) + ") or its dead time does not fit in a 64-bit integer");
 }
 
 // A total delay as a count of leading zeros: a whole, non-negative number.
@@ -122,16 +133,18 @@ int preferred_order(double e1, double e2) {
     return second < first ? 2 : 1;
 }
 
-PairReduction pairtrim(const PairReductionInput& in, RandomSource& random, WarningSink& warnings) {
+PairReduction pairtrim(const PairReductionInput& in, RandomSource& random, WarningSink& warnings,
+                       const Cancellation& cancel) {
     const Index ny = in.model.D.rows(), nu = in.model.D.cols();
     if (in.delay.rows() != ny || in.delay.cols() != nu)
         throw InvalidArgument("Delay must be one number or a matrix of one delay per pair");
-    const PairFits fit1 = slimfit(in.model, in.ords, 1, random, warnings);
-    const PairFits fit2 = slimfit(in.model, in.ords, 2, random, warnings);
+    const PairFits fit1 = slimfit(in.model, in.ords, 1, random, warnings, cancel);
+    const PairFits fit2 = slimfit(in.model, in.ords, 2, random, warnings, cancel);
 
     PairReduction r = zero_reduction(ny, nu);
     const Matrix total = in.delay + fit2.ExtrDl.cast<double>();
     r.Delayc = (total.array() - 1.0) * in.Ts;
+    if (in.integer_delays) require_integral_dead_times(total, r.Delayc);
     Flags flags(in.flag, ny);
 
     for (Index i = 0; i < ny; ++i) {

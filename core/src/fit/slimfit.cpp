@@ -121,7 +121,7 @@ void correct_gain(PairFit& fit, double G, double M, WarningSink& warnings) {
 }
 
 PairFit fit_pair(const Vector& b, const Vector& a, std::int64_t order, Workspace& ws, RandomSource& random,
-                 WarningSink& warnings) {
+                 WarningSink& warnings, const Cancellation& cancel) {
     PairFit fit;
     const Vector step = util::lfilter(b, a, Vector::Ones(kStepLength));
     const double M = max_abs(step);
@@ -138,7 +138,7 @@ PairFit fit_pair(const Vector& b, const Vector& a, std::int64_t order, Workspace
     const double G = divide(util::sum(b), util::sum(a), warnings);
 
     if (order >= 1) {
-        const OutputErrorModel m = outerrfit(ws.u, y, {order, order}, fit.delay, kIterations);
+        const OutputErrorModel m = outerrfit(ws.u, y, {order, order}, fit.delay, kIterations, cancel);
         fit.Ap = m.Ap;
         fit.Bp = m.Bp;
     } else {
@@ -192,7 +192,7 @@ Index step_response_delay(const Vector& s) {
 }
 
 PairFits slimfit(const util::StateSpace& model, const std::vector<Index>& ords, std::int64_t order,
-                 RandomSource& random, WarningSink& warnings) {
+                 RandomSource& random, WarningSink& warnings, const Cancellation& cancel) {
     require_pair_order(order);
     const Index ny = model.D.rows(), nu = model.D.cols();
     PairFits out;
@@ -207,12 +207,16 @@ PairFits slimfit(const util::StateSpace& model, const std::vector<Index>& ords, 
     // A batch of normal draws that the results do not use: the reduction has
     // always taken it, and callers rely on the generator's state afterwards.
     random.randn(ws.u.size());
+    // Checked here as the first output's part would check it, so that an
+    // empty D or C beside a non-empty model is no model without pairs.
+    util::check_model(model);
 
     for (Index i = 0; i < ny; ++i) {
         const util::ArmaxModel output = util::ss2armax(util::get_sub(model, ords, i));
         for (Index j = 0; j < nu; ++j) {
             const Index row = pynum::normalize_index(j, output.num.rows(), 0);
-            const PairFit fit = fit_pair(output.num.row(row).transpose(), output.den, order, ws, random, warnings);
+            const PairFit fit = fit_pair(output.num.row(row).transpose(), output.den, order, ws, random, warnings,
+                                           cancel);
             out.ExtrDl(i, j) = fit.delay;
             out.ERR(i, j) = fit.err;
             for (Index k = 0; k < order; ++k) {

@@ -7,6 +7,7 @@
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/ident/loop_simulation.hpp"
 #include "vantrelpid/ident/mimofit.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/prep/sanity.hpp"
 #include "vantrelpid/prep/segmask.hpp"
 #include "vantrelpid/pynum.hpp"
@@ -113,7 +114,7 @@ void tuning_model(const PairReduction& r, LoopModel& out) {
 // The delay in samples for the identification; sets the status when the
 // search failed and the dead time when it was given.
 std::int64_t loop_delay(const LoopData& in, LoopTables& tables, RandomSource& random, WarningSink& warnings,
-                        LoopModel& out) {
+                        const Cancellation& cancel, LoopModel& out) {
     if (!(in.Delayc_in < 0.0)) {
         out.Delayc = in.Delayc_in;
         out.delay_source = DeadTimeSource::Given;
@@ -123,10 +124,11 @@ std::int64_t loop_delay(const LoopData& in, LoopTables& tables, RandomSource& ra
     DelaySearchOutputs outputs;
     outputs.slice_table = [&](Index) { return tables.slice_table(); };
     outputs.integrating = [&](Index) { return tables.integrating(); };
-    const LoopDelaySearch& search = in.delay_search ? in.delay_search : LoopDelaySearch(search_dead_time);
     try {
-        return search(in.U, in.Y, outputs, random, warnings);
-    } catch (const std::exception&) {
+        if (in.delay_search) return in.delay_search(in.U, in.Y, outputs, random, warnings);
+        return search_dead_time(in.U, in.Y, outputs, random, warnings, cancel);
+    } catch (...) {
+        if (in.propagates && in.propagates(std::current_exception())) throw;
         out.Message = kStatusDelayFailed;
         return 1;
     }
@@ -154,11 +156,11 @@ void per_time_unit(double Tident, LoopModel& out) {
 }  // namespace
 
 std::int64_t search_dead_time(const Matrix& U, const Matrix& Y, const DelaySearchOutputs& outputs,
-                              RandomSource& random, WarningSink& warnings) {
-    return deadtime(U, Y, outputs, random, warnings).Delay(0, 0);
+                              RandomSource& random, WarningSink& warnings, const Cancellation& cancel) {
+    return deadtime(U, Y, outputs, random, warnings, cancel).Delay(0, 0);
 }
 
-LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warnings) {
+LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warnings, const Cancellation& cancel) {
     check_records(in);
     LoopTables tables(in);
     LoopModel out;
@@ -168,13 +170,15 @@ LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warning
     }
     if (!(std::isfinite(in.Tident) && in.Tident > 0.0))
         throw InvalidArgument("Tident must be a positive, finite sample time");
+    require_finite_record(in.U, "U");
+    require_finite_record(in.Y, "Y");
 
-    const std::int64_t Delay = loop_delay(in, tables, random, warnings, out);
+    const std::int64_t Delay = loop_delay(in, tables, random, warnings, cancel, out);
     OutputArguments args;
     args.slice_table = [&](Index) { return tables.slice_table(); };
     args.integrating = [&](Index) { return tables.integrating(); };
     args.delays = [&](Index) { return IntVector::Constant(1, Delay); };
-    const MultivariableModel id = mimofit(in.U, in.Y, args, random);
+    const MultivariableModel id = mimofit(in.U, in.Y, args, random, cancel);
     out.w = id.w.tail(kLoopGridPoints);
     out.FRQ = id.Gh.col(0).tail(kLoopGridPoints);
     out.BND = id.BND_shw.col(0).tail(kLoopGridPoints);
@@ -182,7 +186,7 @@ LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warning
 
     PairReductionInput pairs{id.model, id.ORDS, Matrix::Constant(1, 1, static_cast<double>(Delay)), true,
                              in.Tident, [&](Index) { return tables.flag(); }};
-    const PairReduction r = pairtrim(pairs, random, warnings);
+    const PairReduction r = pairtrim(pairs, random, warnings, cancel);
     out.STP = r.STP;
     out.STP1 = r.STP1;
     if (out.delay_source == DeadTimeSource::Found) out.Delayc = r.Delayc(0, 0);

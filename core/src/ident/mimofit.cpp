@@ -79,7 +79,7 @@ util::ArmaxModel best_candidate_model(const std::array<ArxModel, 3>& candidates,
 // Output i: selection, preprocessing, candidates, bound and grade, reduction,
 // and its scaled state-space model joined to the others.
 void identify_output(Index i, const Matrix& u, const Matrix& y, const OutputArguments& args, const Vector& w,
-                     RandomSource& random, Accumulators& acc) {
+                     RandomSource& random, const Cancellation& cancel, Accumulators& acc) {
     const Index N = u.rows(), nu = u.cols();
     const SliceSelection sel = segmask(args.slice_table(i), N);
     const IntVector& samples = sel.samples;
@@ -102,7 +102,7 @@ void identify_output(Index i, const Matrix& u, const Matrix& y, const OutputArgu
     const GradedBound bound = ceilband(high, Ghi, p.Un, p.yn, w, Nbnd, delays, samples, integrating);
     const util::ArmaxModel low =
         compactfit(high, p.Un, p.yn, delays, samples, bound.BND.topRows(util::kLinearGridPoints),
-                   w.head(util::kLinearGridPoints));
+                   w.head(util::kLinearGridPoints), cancel);
 
     acc.bound.middleCols(i * nu, nu) = bound.BND;
     acc.Gh.middleCols(i * nu, nu) = Ghi.cwiseAbs();
@@ -142,18 +142,20 @@ Index chosen_candidate(const std::array<double, 3>& criteria) {
 }
 
 MultivariableModel mimofit(const Matrix& u_in, const Matrix& y_in, const OutputArguments& args,
-                           RandomSource& random) {
+                           RandomSource& random, const Cancellation& cancel) {
     const Index N = std::min(u_in.rows(), y_in.rows());
     const Index nu = u_in.cols(), ny = y_in.cols();
     check_sizes(u_in.rows(), y_in.rows(), N, nu, ny);
     const Matrix u = u_in.topRows(N);
     const Matrix y = y_in.topRows(N);
+    require_finite_record(u, "u");
+    require_finite_record(y, "y");
 
     MultivariableModel out;
     out.w = util::frequency_grid();
     Accumulators acc = working_arrays(nu, ny);
     random.seed(kIdentificationSeed);
-    for (Index i = 0; i < ny; ++i) identify_output(i, u, y, args, out.w, random, acc);
+    for (Index i = 0; i < ny; ++i) identify_output(i, u, y, args, out.w, random, cancel, acc);
 
     // One output's input scaling is used as it is; several are averaged.
     if (ny > 1) {

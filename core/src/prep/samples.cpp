@@ -1,5 +1,6 @@
 #include "vantrelpid/prep/samples.hpp"
 
+#include <cmath>
 #include <string>
 
 #include "vantrelpid/errors.hpp"
@@ -15,6 +16,16 @@ void require_samples_in_record(const IntVector& samples, Index n_rows) {
                              std::to_string(n_rows));
         }
     }
+}
+
+void require_finite_record(const Matrix& X, const char* name) {
+    if (X.allFinite()) return;
+    for (Index s = 0; s < X.rows(); ++s)
+        for (Index j = 0; j < X.cols(); ++j)
+            if (!std::isfinite(X(s, j)))
+                throw InvalidArgument(std::string(name) + " holds a non-finite value in column " + std::to_string(j) +
+                                      " at sample " + std::to_string(s + 1) +
+                                      "; deselected stretches must hold finite values too");
 }
 
 Matrix select_rows(const Matrix& X, const IntVector& samples) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "vantrelpid/errors.hpp"
@@ -19,7 +20,8 @@ namespace {
 
 std::string dims(const Matrix& M) { return std::to_string(M.rows()) + " x " + std::to_string(M.cols()); }
 
-// The model's matrices fit together as one-or-more-output state space.
+}  // namespace
+
 void check_model(const StateSpace& m) {
     const Index n = m.A.rows();
     if (m.A.cols() != n) throw InvalidArgument("A must be square, not " + dims(m.A));
@@ -31,6 +33,8 @@ void check_model(const StateSpace& m) {
     }
 }
 
+namespace {
+
 // The first state of each output's block: ords must hold one non-negative
 // order per output that together count every state.
 std::vector<Index> block_starts(const StateSpace& m, const std::vector<Index>& ords) {
@@ -40,10 +44,19 @@ std::vector<Index> block_starts(const StateSpace& m, const std::vector<Index>& o
     }
     std::vector<Index> starts;
     Index total = 0;
+    bool beyond_int64 = false;  // the sum is then no state count of any model
     for (Index o : ords) {
         if (o < 0) throw InvalidArgument("ORDS must not contain negative orders");
         starts.push_back(total);
-        total += o;
+        if (beyond_int64 || o > std::numeric_limits<Index>::max() - total)
+            beyond_int64 = true;
+        else
+            total += o;
+    }
+    if (beyond_int64) {
+        throw InvalidArgument("the orders in ORDS add up to more than " +
+                              std::to_string(std::numeric_limits<Index>::max()) + " states, but A has " +
+                              std::to_string(m.A.rows()));
     }
     if (total != m.A.rows()) {
         throw InvalidArgument("the orders in ORDS add up to " + std::to_string(total) + " states, but A has " +

@@ -12,6 +12,7 @@
 
 #include "vantrelpid/arx/delay_choice.hpp"
 #include "vantrelpid/arx/model.hpp"
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/warnings.hpp"
@@ -48,8 +49,9 @@ struct DelaySearchOutputs {
 // selected slice raises InvalidArgument; an output without a qualifying
 // candidate raises DelayEstimationError naming it. Draws from `random` as the
 // preprocessing and the sliced ARX estimate do.
+// Every candidate polls `cancel`.
 DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySearchOutputs& outputs,
-                     RandomSource& random, WarningSink& warnings);
+                     RandomSource& random, WarningSink& warnings, const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid
 

@@ -40,7 +40,9 @@ char grade_of(double ratio);
 // Ghk: the model's response on w (at least the grade window's rows, nu
 // columns); U: the centred inputs (N_rec x nu); Yk: the output (N_rec);
 // Delayk: the input delays; SliceSamp: the 1-based selected samples.
-// Nbnd equal to 0 or to P raises DivisionByZero; sample numbers outside
+// Nbnd equal to 0 or to P raises DivisionByZero, any other Nbnd below P gives
+// a NaN bound and '?' grades; len(w) must equal the rows of Ghk
+// (InvalidArgument); sample numbers outside
 // 1..N_rec raise OutOfRange; an empty selection raises InvalidArgument.
 GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matrix& U, const Vector& Yk,
                      const Vector& w, double Nbnd, const IntVector& Delayk, const IntVector& SliceSamp,

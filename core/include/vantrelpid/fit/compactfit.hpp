@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
 
@@ -39,7 +40,9 @@ Index best_candidate(const std::vector<double>& scores);
 // SlSampk the 1-based selected sample numbers (each in 1..N_rec, else
 // OutOfRange), BNDk the model-error bound on the grid wln (len(wln) x nu),
 // whose reciprocal weights each reduction.
+// Every reduction polls `cancel`.
 util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
-                            const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln);
+                            const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln,
+                            const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

@@ -2,6 +2,7 @@
 // Frequency-weighted reduction of a high-order multi-input ARX model to a
 // low-order Box-Jenkins model y = sum_j (Bp_j / Ap) u_j + (Cp / Dp) e.
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/types.hpp"
 
 namespace vantrelpid {
@@ -27,7 +28,8 @@ inline Index noise_order(Index n) { return n < 4 ? n : 4; }
 // shapes ("Dimensions of Weight and Bh not compatible", then "Dimensions of
 // Weight and w not compatible"), iterations < 1 and n < 0; LinAlgError
 // ("Singular matrix") when the normal equations have an exact zero pivot.
+// Every iteration polls `cancel`.
 ReducedModel freqshrink(const Vector& Ah, const Matrix& Bh, const Matrix& Weight, const Matrix& Weight1, Index n,
-                        Index iterations, const Vector& w);
+                        Index iterations, const Vector& w, const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

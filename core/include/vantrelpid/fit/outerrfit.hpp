@@ -9,6 +9,7 @@
 // by Gauss-Newton steps on the simulated output error; the run whose final
 // output error has the smaller variance is returned.
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/types.hpp"
 
 namespace vantrelpid {
@@ -27,8 +28,8 @@ struct OutputErrorModel {
 // delayed by `delay` samples (0 <= delay <= N) and `iterations` Gauss-Newton
 // steps per run. Least-squares problems are solved for the minimum-norm
 // solution with numpy's singular-value cut-off. Invalid arguments raise
-// InvalidArgument; a diverging fit raises LinAlgError.
+// InvalidArgument; a diverging fit raises LinAlgError. Every step polls `cancel`.
 OutputErrorModel outerrfit(const Vector& U, const Vector& Y, OutputErrorOrders nn, Index delay,
-                           Index iterations);
+                           Index iterations, const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

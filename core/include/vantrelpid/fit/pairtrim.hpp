@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vantrelpid/flags.hpp"
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -47,6 +48,7 @@ struct PairReduction {
 // that is not a whole number raises TypeMismatch, a negative one
 // InvalidArgument; more outputs than inputs raise OutOfRange after the
 // pairs are reduced (the tuning rows need the diagonal pairs).
-PairReduction pairtrim(const PairReductionInput& in, RandomSource& random, WarningSink& warnings);
+PairReduction pairtrim(const PairReductionInput& in, RandomSource& random, WarningSink& warnings,
+                       const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -50,6 +51,6 @@ Index step_response_delay(const Vector& s);
 // validation sequence. Divisions by zero follow IEEE arithmetic and are
 // reported to `warnings` as numpy reports them.
 PairFits slimfit(const util::StateSpace& model, const std::vector<Index>& ords, std::int64_t order,
-                 RandomSource& random, WarningSink& warnings);
+                 RandomSource& random, WarningSink& warnings, const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

@@ -11,6 +11,7 @@
 // the integrator 1/s follows the model and is not part of it.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -33,8 +34,9 @@ inline constexpr const char* kStatusDelayFailed = "Delay estimation failed";
 
 // The dead time of the loop in samples (1 = no dead time beyond the
 // one-sample hold), searched in the records U and Y with the loop's slice
-// table and integrating flag (output 0 of `outputs`); any exception it
-// throws makes the identification go on with 1 sample.
+// table and integrating flag (output 0 of `outputs`); an exception it throws
+// makes the identification go on with 1 sample, unless LoopData::propagates
+// holds for it.
 using LoopDelaySearch = std::function<std::int64_t(const Matrix& U, const Matrix& Y,
                                                    const DelaySearchOutputs& outputs, RandomSource&, WarningSink&)>;
 
@@ -49,6 +51,10 @@ struct LoopData {
     std::function<IntegratingFlag()> flag;
     // Empty: the dead-time search of the toolkit (deadtime).
     LoopDelaySearch delay_search;
+    // The search's failures become the status "Delay estimation failed",
+    // except those for which this test holds: they pass unchanged (the host's
+    // interruptions, such as Python's KeyboardInterrupt). Empty: none passes.
+    std::function<bool(const std::exception_ptr&)> propagates;
 };
 
 enum class DeadTimeSource {
@@ -80,7 +86,8 @@ struct LoopModel {
 // The default dead-time search: the toolkit's search, its delay of output 0
 // from input 0.
 std::int64_t search_dead_time(const Matrix& U, const Matrix& Y, const DelaySearchOutputs& outputs,
-                              RandomSource& random, WarningSink& warnings);
+                              RandomSource& random, WarningSink& warnings,
+                              const Cancellation& cancel = Cancellation::never());
 
 // U and Y must be single columns ("U must be an N x 1 column", "Y must be an
 // N x 1 column") of the same length ("U and Y must have the same number of
@@ -89,6 +96,9 @@ std::int64_t search_dead_time(const Matrix& U, const Matrix& Y, const DelaySearc
 // a given dead time of the record's length or more, raise InvalidArgument; so
 // does a reduced model of an order other than 1 or 2 ("Unsupported model
 // order"). Exceptions of the identification and reduction pass unchanged.
-LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warnings);
+// The long loops of the search, the identification and the reduction poll
+// `cancel`.
+LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warnings,
+                  const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -62,9 +63,12 @@ Index chosen_candidate(const std::array<double, 3>& criteria);
 // Checks, in this order: a u or y without rows (or columns) raises InvalidArgument "Not enough
 // input arguments"; fewer than 150 common samples "Sample number too small
 // (< 150)"; more than 6 inputs "Number of MVs too large (> 6)"; more than 5
-// outputs "Number of CVs too large (> 5)". Nothing is drawn before them.
-// Then seeds `random` with 798 and draws as the preprocessing of each output
-// does. Exceptions of the services pass unchanged.
-MultivariableModel mimofit(const Matrix& u, const Matrix& y, const OutputArguments& args, RandomSource& random);
+// outputs "Number of CVs too large (> 5)"; a non-finite value anywhere in the
+// records cut to their common length (require_finite_record). Nothing is
+// drawn before them. Then seeds `random` with 798 and draws as the
+// preprocessing of each output does; each reduction polls `cancel`.
+// Exceptions of the services pass unchanged.
+MultivariableModel mimofit(const Matrix& u, const Matrix& y, const OutputArguments& args, RandomSource& random,
+                           const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

@@ -41,6 +41,11 @@ Matrix tt_bd(const Matrix& P, const Matrix& M);
 // The one-output model of output i of a stacked model whose per-output
 // orders are `ords` (the states of output 0 come first). Sizes that do not
 // fit raise InvalidArgument, an i outside the outputs OutOfRange.
+// The model's matrices must fit together as state space: A square, B one row
+// and C one column per state, D outputs x inputs (InvalidArgument naming the
+// first that does not).
+void check_model(const StateSpace& m);
+
 StateSpace get_sub(const StateSpace& model, const std::vector<Index>& ords, Index i);
 
 // The stacked model identified on scaled data (inputs u / STDu, outputs
