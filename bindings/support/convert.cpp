@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/errors.hpp"
+#include "support/translate.hpp"
 
 namespace vantrelpid::py {
 

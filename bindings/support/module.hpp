@@ -5,8 +5,8 @@
 #include <nanobind/nanobind.h>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
-#include "support/pynum.hpp"
+#include "support/translate.hpp"
+#include "support/pyargs.hpp"
 #include "support/random.hpp"
 #include "support/results.hpp"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
+#include "support/translate.hpp"
 
 namespace vantrelpid::py {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
-#include "support/pynum.hpp"
+#include "support/translate.hpp"
+#include "support/pyargs.hpp"
 
 namespace vantrelpid::py {
 
