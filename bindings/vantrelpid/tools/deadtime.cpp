@@ -24,7 +24,9 @@ nb::tuple deadtime(nb::handle MVdata, nb::handle CVdata, nb::handle CV_INT, nb::
     const vantrelpid::Matrix mv = py::signal_matrix(MVdata, "MVdata");
     const vantrelpid::Matrix cv = py::signal_matrix(CVdata, "CVdata");
     vantrelpid::DelaySearchOutputs outputs;
-    outputs.slice_table = [&](vantrelpid::Index k) { return py::slice_table(CVslice, nb::int_(k)); };
+    outputs.selection = [&](vantrelpid::Index k, vantrelpid::Index n_rows) {
+        return py::checked_selection(CVslice, k, n_rows);
+    };
     outputs.integrating = [&](vantrelpid::Index k) { return py::equals(py::item(CV_INT, k), 1); };
     py::NumpyRandom random;
     py::PythonWarnings warnings;

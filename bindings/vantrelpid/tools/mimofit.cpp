@@ -39,7 +39,7 @@ nb::tuple mimofit(nb::handle u, nb::handle y, nb::handle Delay, nb::handle Slice
     const vantrelpid::Matrix Y = empty ? vantrelpid::Matrix() : signal_matrix(ya, "y");
 
     vantrelpid::OutputArguments args;
-    args.slice_table = [&](Index i) { return py::slice_table(Slice, nb::int_(i)); };
+    args.selection = [&](Index i, Index n_rows) { return py::checked_selection(Slice, i, n_rows); };
     args.integrating = [&](Index i) { return py::equals(py::item(CV_INT, i), 1); };
     args.delays = [&](Index i) { return delay_row(Delay, i); };
     py::NumpyRandom random;

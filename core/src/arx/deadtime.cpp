@@ -6,7 +6,6 @@
 #include "vantrelpid/arx/seglsq.hpp"
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/prep/fitclean.hpp"
-#include "vantrelpid/prep/segmask.hpp"
 #include "vantrelpid/util/simulation.hpp"
 #include "vantrelpid/util/stats.hpp"
 
@@ -23,7 +22,7 @@ constexpr Index kStartupSamples = 60;
 
 // One candidate: an order-10 ARX estimate with delay d on every input,
 // simulated over the whole record and compared on the selected samples.
-DelayScore score_candidate(const PreparedSignals& prep, const SliceSelection& sel, std::int64_t d,
+DelayScore score_candidate(const PreparedSignals& prep, const CheckedSelection& sel, std::int64_t d,
                            RandomSource& random, WarningSink& warnings) {
     const IntVector D = IntVector::Constant(prep.Un.cols(), d);
     const ArxModel model = seglsq(prep.Un, prep.yn, sel.slices, kSearchOrder, D, random, warnings);
@@ -33,7 +32,7 @@ DelayScore score_candidate(const PreparedSignals& prep, const SliceSelection& se
     Vector error(M), output(M);
     bool diverged = false;
     for (Index m = 0; m < M; ++m) {
-        const Index row = sel.samples(m) - 1;
+        const Index row = sel.samples.row(m);
         output(m) = prep.yn(row);
         error(m) = prep.yn(row) - simulated(row);
         if (std::abs(error(m)) > kDivergenceLimit) diverged = true;
@@ -61,9 +60,9 @@ DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySear
     DelaySearch result;
     result.Delay = IntMatrix::Zero(ny, nu);
     for (Index k = 0; k < ny; ++k) {
-        const SliceSelection sel = segmask(outputs.slice_table(k), N);
+        const CheckedSelection sel = outputs.selection(k, N);
         const bool integrating = outputs.integrating(k);
-        if (sel.none_survived || sel.samples.size() == 0)
+        if (sel.samples.size() == 0)
             throw InvalidArgument("Output " + std::to_string(k) + " has no selected slice of at least 143 samples");
         const PreparedSignals prep = fitclean(MVdata, CVdata.col(k), sel.samples, integrating, random);
 

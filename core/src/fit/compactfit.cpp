@@ -63,7 +63,11 @@ Index best_candidate(const std::vector<double>& scores) {
 
 util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
                             const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln) {
-    require_samples_in_record(SlSampk, Y.size());
+    return compactfit(high, U, Y, Delay, CheckedSamples(SlSampk, Y.size()), BNDk, wln);
+}
+
+util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
+                            const CheckedSamples& SlSampk, const Matrix& BNDk, const Vector& wln) {
     if (SlSampk.size() == 0) throw InvalidArgument("SlSampk selects no samples");
     const Matrix W = BNDk.cwiseInverse();
     const double output_variance = util::var(Y);

@@ -1,5 +1,6 @@
 #include "vantrelpid/prep/segmask.hpp"
 
+#include <new>
 #include <vector>
 
 namespace vantrelpid {
@@ -12,8 +13,7 @@ struct Row {
 
 }  // namespace
 
-SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
-    SliceSelection out;
+IntMatrix selected_slices(const IntMatrix& table, std::int64_t n_samples) {
     Index nsl = table.rows();
     for (Index i = 0; i < table.rows(); ++i) {
         if (table(i, 0) == -1) {
@@ -21,14 +21,7 @@ SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
             break;
         }
     }
-    if (nsl == 0) {
-        out.slices.resize(1, 2);
-        out.slices << 1, n_samples;
-        const std::int64_t n = n_samples > 0 ? n_samples : 0;
-        out.samples = IntVector::LinSpaced(n, 1, n);
-        if (n == 0) out.samples.resize(0);
-        return out;
-    }
+    if (nsl == 0) return IntMatrix{{1, n_samples}};
 
     // Head, gaps in table order, tail from the table's last row.
     std::vector<Row> rows;
@@ -40,22 +33,42 @@ SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
     for (const Row& r : rows)
         if (r.last - r.first > kMinSliceSamples - 2) kept.push_back(r);
 
-    if (kept.empty()) {
-        out.slices.resize(0, 2);
-        out.none_survived = true;
-        return out;
-    }
-    out.slices.resize(static_cast<Index>(kept.size()), 2);
-    Index total = 0;
+    IntMatrix slices(static_cast<Index>(kept.size()), 2);
     for (std::size_t i = 0; i < kept.size(); ++i) {
-        out.slices(static_cast<Index>(i), 0) = kept[i].first;
-        out.slices(static_cast<Index>(i), 1) = kept[i].last;
-        total += kept[i].last - kept[i].first + 1;
+        slices(static_cast<Index>(i), 0) = kept[i].first;
+        slices(static_cast<Index>(i), 1) = kept[i].last;
     }
-    out.samples.resize(total);
+    return slices;
+}
+
+IntVector slice_samples(const IntMatrix& slices) {
+    Index total = 0;
+    for (Index i = 0; i < slices.rows(); ++i) {
+        const std::int64_t first = slices(i, 0), last = slices(i, 1);
+        if (last < first) continue;
+        std::int64_t length = 0;
+        if (__builtin_sub_overflow(last, first, &length) || __builtin_add_overflow(length, 1, &length) ||
+            __builtin_add_overflow(total, length, &total))
+            throw std::bad_alloc();
+    }
+    IntVector samples(total);
     Index k = 0;
-    for (const Row& r : kept)
-        for (std::int64_t s = r.first; s <= r.last; ++s) out.samples(k++) = s;
+    for (Index i = 0; i < slices.rows(); ++i) {
+        const std::int64_t first = slices(i, 0), last = slices(i, 1);
+        if (last < first) continue;
+        for (std::int64_t s = first;; ++s) {
+            samples(k++) = s;
+            if (s == last) break;
+        }
+    }
+    return samples;
+}
+
+SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
+    SliceSelection out;
+    out.slices = selected_slices(table, n_samples);
+    out.samples = slice_samples(out.slices);
+    out.none_survived = out.slices.rows() == 0;
     return out;
 }
 

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
 
@@ -41,5 +42,8 @@ Index best_candidate(const std::vector<double>& scores);
 // whose reciprocal weights each reduction.
 util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
                             const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln);
+// The same with sample numbers already checked against the record.
+util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
+                            const CheckedSamples& SlSampk, const Matrix& BNDk, const Vector& wln);
 
 }  // namespace vantrelpid

@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -29,10 +30,11 @@ inline constexpr std::int64_t kMaxStartupSkip = 100;
 inline constexpr std::int64_t kMaxBoundSamples = 8000;
 
 // The per-output arguments, each read when the loop reaches output i, in this
-// order: the slice table (rows of deselected stretches, as segmask reads
-// them), the integrating flag, the delays from every input in samples.
+// order: the slice selection checked against the record of n_rows samples
+// (checked_selection of the output's table), the integrating flag, the
+// delays from every input in samples.
 struct OutputArguments {
-    std::function<IntMatrix(Index)> slice_table;
+    std::function<CheckedSelection(Index i, Index n_rows)> selection;
     std::function<bool(Index)> integrating;
     std::function<IntVector(Index)> delays;
 };
