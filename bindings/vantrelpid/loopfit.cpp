@@ -102,15 +102,14 @@ nb::tuple loopfit(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle C
 }  // namespace
 
 NB_MODULE(loopfit, m) {
-    py::init_module(m);
+    py::init_module(m, {"vantrelpid.tools.slimfit",
+                        "vantrelpid.tools.segmask",
+                        "vantrelpid.sanity",
+                        "vantrelpid.tools.mimofit",
+                        "vantrelpid.tools.deadtime",
+                        "vantrelpid.tools.pairtrim"});
     nb::object version = nb::module_::import_("vantrelpid").attr("__version__");
     package_version() = nb::str(version).c_str();
-    nb::module_::import_("vantrelpid.tools.slimfit");
-    nb::module_::import_("vantrelpid.tools.segmask");
-    nb::module_::import_("vantrelpid.sanity");
-    nb::module_::import_("vantrelpid.tools.mimofit");
-    nb::module_::import_("vantrelpid.tools.deadtime");
-    nb::module_::import_("vantrelpid.tools.pairtrim");
     m.def("loopfit", &loopfit, "U"_a, "Y"_a, "Delayc_in"_a, "CV_INT"_a, "CVslice"_a, "Tident"_a,
           "export_file"_a = false,
           "loopfit(U, Y, Delayc_in, CV_INT, CVslice, Tident, export_file=False)\n"

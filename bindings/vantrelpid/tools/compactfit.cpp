@@ -26,8 +26,7 @@ nb::tuple compactfit(nb::handle Aphk, nb::handle Bphk, nb::handle /*Ghk: not use
 }  // namespace
 
 NB_MODULE(compactfit, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.freqshrink");
+    py::init_module(m, {"vantrelpid.tools.freqshrink"});
     m.def("compactfit", &compactfit, "Aphk"_a, "Bphk"_a, "Ghk"_a, "U"_a, "Y"_a, "Delay"_a, "SlSampk"_a, "BNDk"_a,
           "wln"_a,
           "compactfit(Aphk, Bphk, Ghk, U, Y, Delay, SlSampk, BNDk, wln) -> (Abjopt, Bbjopt)\n\n"

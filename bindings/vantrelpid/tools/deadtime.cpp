@@ -45,10 +45,7 @@ nb::tuple deadtime(nb::handle MVdata, nb::handle CVdata, nb::handle CV_INT, nb::
 }  // namespace
 
 NB_MODULE(deadtime, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.segmask");
-    nb::module_::import_("vantrelpid.tools.fitclean");
-    nb::module_::import_("vantrelpid.tools.seglsq");
+    py::init_module(m, {"vantrelpid.tools.segmask", "vantrelpid.tools.fitclean", "vantrelpid.tools.seglsq"});
     nb::exception<vantrelpid::DelayEstimationError>(m, "DelayEstimationError");
     m.def("deadtime", &deadtime, "MVdata"_a, "CVdata"_a, "CV_INT"_a, "CVslice"_a,
           "deadtime(MVdata, CVdata, CV_INT, CVslice) -> (Delay, ErrTest)\n\n"

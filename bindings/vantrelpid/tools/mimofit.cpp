@@ -59,11 +59,10 @@ nb::tuple mimofit(nb::handle u, nb::handle y, nb::handle Delay, nb::handle Slice
 }  // namespace
 
 NB_MODULE(mimofit, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.segmask");
-    nb::module_::import_("vantrelpid.tools.fitclean");
-    nb::module_::import_("vantrelpid.tools.ceilband");
-    nb::module_::import_("vantrelpid.tools.compactfit");
+    py::init_module(m, {"vantrelpid.tools.segmask",
+                        "vantrelpid.tools.fitclean",
+                        "vantrelpid.tools.ceilband",
+                        "vantrelpid.tools.compactfit"});
     m.def("mimofit", &mimofit, "u"_a, "y"_a, "Delay"_a, "Slice"_a, "CV_INT"_a,
           "mimofit(u, y, Delay, Slice, CV_INT)\n"
           "    -> (A, B, C, D, ORDS, Grade, Gh, BND_shw, w, meanU, STDu, meanY, STDy)\n\n"

@@ -42,7 +42,7 @@ struct OutputArguments {
 struct MultivariableModel {
     util::StateSpace model;    // A, B, C, D in engineering units
     std::vector<Index> ORDS;   // states of each output's model, output 0 first
-    std::vector<char> Grade;   // ny x nu grades, row-major ('?' where none was set)
+    std::vector<char> Grade;   // ny x nu grades, row-major: 'A' to 'D', '?' for a ratio that is not a number
     Matrix Gh;                 // 175 x nu*ny response magnitudes, pair (i, j) in column i*nu + j
     Matrix BND_shw;            // 175 x nu*ny error bounds, same columns
     Vector w;                  // the frequency grid
