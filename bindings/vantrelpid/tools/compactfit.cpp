@@ -13,13 +13,14 @@ namespace {
 
 nb::tuple compactfit(nb::handle Aphk, nb::handle Bphk, nb::handle /*Ghk: not used*/, nb::handle U, nb::handle Y,
                      nb::handle Delay, nb::handle SlSampk, nb::handle BNDk, nb::handle wln) {
-    const vantrelpid::util::ArmaxModel high{py::vector(Aphk), py::matrix(Bphk, "Bphk")};
+    const vantrelpid::util::ArmaxModel high{py::vector(Aphk, "Aphk"), py::matrix(Bphk, "Bphk")};
     const vantrelpid::IntVector samples = py::sample_numbers(SlSampk, "SlSampk");
     nb::object bound = py::asarray(BNDk);
+    py::reject_complex(bound, "BNDk");
     if (py::ndim(bound) != 2) py::raise_index_error("BNDk must be a two-dimensional array");
     const vantrelpid::util::ArmaxModel low =
         vantrelpid::compactfit(high, py::matrix(U, "U"), py::output_record(Y, "Y"), py::delays(Delay, "Delay"),
-                               samples, py::matrix_from(bound), py::vector(wln));
+                               samples, py::matrix_from(bound), py::vector(wln, "wln"));
     return nb::make_tuple(py::array1d(low.den), py::array(low.num));
 }
 

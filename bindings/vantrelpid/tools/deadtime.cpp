@@ -21,8 +21,8 @@ nb::list score_list(const std::vector<vantrelpid::DelayScore>& scores) {
 }
 
 nb::tuple deadtime(nb::handle MVdata, nb::handle CVdata, nb::handle CV_INT, nb::handle CVslice) {
-    const vantrelpid::Matrix mv = py::signal_matrix(MVdata, "MVdata");
-    const vantrelpid::Matrix cv = py::signal_matrix(CVdata, "CVdata");
+    const vantrelpid::Matrix mv = py::real_matrix(MVdata, "MVdata");
+    const vantrelpid::Matrix cv = py::real_matrix(CVdata, "CVdata");
     vantrelpid::DelaySearchOutputs outputs;
     outputs.selection = [&](vantrelpid::Index k, vantrelpid::Index n_rows) {
         return py::checked_selection(CVslice, k, n_rows);

@@ -13,17 +13,6 @@ using vantrelpid::Index;
 
 namespace {
 
-// A record with samples as a signal matrix: two-dimensional and real.
-vantrelpid::Matrix signal_matrix(nb::handle a, const char* name) {
-    const int nd = py::ndim(a);
-    if (nd == 1) py::raise_index_error("too many indices for array: array is 1-dimensional, but 2 were indexed");
-    if (nd != 2) py::raise_value_error(std::string(name) + " must be a two-dimensional signal matrix");
-    const char kind = py::dtype_kind(a);
-    if (kind != 'f' && kind != 'i' && kind != 'u' && kind != 'b')
-        py::raise_type_error(std::string(name) + " must hold real numbers");
-    return py::matrix_from(a);
-}
-
 // Delay[i, :], as numpy indexes the array of delays.
 vantrelpid::IntVector delay_row(nb::handle Delay, Index i) {
     nb::object all = nb::slice(nb::none(), nb::none(), nb::none());
@@ -35,8 +24,8 @@ nb::tuple mimofit(nb::handle u, nb::handle y, nb::handle Delay, nb::handle Slice
     // empty, for the core's first check, before either record's shape counts.
     nb::object ua = py::array_as(u, nullptr), ya = py::array_as(y, nullptr);
     const bool empty = py::length(ua) == 0 || py::length(ya) == 0;
-    const vantrelpid::Matrix U = empty ? vantrelpid::Matrix() : signal_matrix(ua, "u");
-    const vantrelpid::Matrix Y = empty ? vantrelpid::Matrix() : signal_matrix(ya, "y");
+    const vantrelpid::Matrix U = empty ? vantrelpid::Matrix() : py::real_matrix(ua, "u", py::NotTwoD::IndexError);
+    const vantrelpid::Matrix Y = empty ? vantrelpid::Matrix() : py::real_matrix(ya, "y", py::NotTwoD::IndexError);
 
     vantrelpid::OutputArguments args;
     args.selection = [&](Index i, Index n_rows) { return py::checked_selection(Slice, i, n_rows); };

@@ -21,6 +21,7 @@ double sample_time(nb::handle Tident) {
 // The delays broadcast to one per pair, and whether they are integers.
 void pair_delays(nb::handle Delay, vantrelpid::Index ny, vantrelpid::Index nu, vantrelpid::PairReductionInput& in) {
     nb::object d = py::asarray(Delay);
+    py::reject_complex(d, "Delay");
     const char kind = py::dtype_kind(d);
     if (kind != 'i' && kind != 'u' && kind != 'b' && kind != 'f')
         py::raise_type_error("Delay must hold whole numbers of samples");
