@@ -14,9 +14,6 @@
 
 namespace vantrelpid {
 
-// The first slice of the table does not use its first this many samples.
-inline constexpr std::int64_t kSkippedLeadingSamples = 80;
-
 // U: N x nu inputs; Y: N outputs; SlInd: rows [first, last] of 1-based sample
 // numbers (inclusive; a last sample beyond N is clipped to N); order n >= 0;
 // delays: none, or one delay >= 0 per input, applied inside each slice (the
