@@ -5,34 +5,17 @@
 #include <string>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
-#include "support/pynum.hpp"
+#include "support/translate.hpp"
+#include "support/pyargs.hpp"
 
 namespace vantrelpid::py {
-
-namespace {
-
-std::string dtype_name(nb::handle array) { return nb::cast<std::string>(array.attr("dtype").attr("name")); }
-
-bool is_real_kind(char kind) { return kind == 'f' || kind == 'i' || kind == 'u' || kind == 'b'; }
-
-}  // namespace
-
-Matrix signal_matrix(nb::handle obj, const char* name) {
-    nb::object a = asarray(obj);
-    if (ndim(a) != 2)
-        raise_value_error(std::string(name) + " must be a two-dimensional array with one column per signal");
-    if (!is_real_kind(dtype_kind(a)))
-        raise_type_error(std::string(name) + " must hold real numbers, not " + dtype_name(a));
-    return matrix_from(a);
-}
 
 Vector signal_column(nb::handle obj, const char* name, bool floating_only) {
     nb::object a = asarray(obj);
     const char kind = dtype_kind(a);
     if (floating_only && kind != 'f')
         raise_type_error(std::string(name) + " must hold floating-point numbers, not " + dtype_name(a));
-    if (!is_real_kind(kind)) raise_type_error(std::string(name) + " must hold real numbers, not " + dtype_name(a));
+    require_real(a, name);
     const auto dims = shape(a);
     if (dims.size() != 2 || dims[1] != 1) raise_value_error(std::string(name) + " must be a single column (N x 1)");
     return vector_from(a);

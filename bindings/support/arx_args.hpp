@@ -1,6 +1,6 @@
 #pragma once
-// Arguments of the ARX estimators: input matrices, output columns, delay
-// lists and tables of [first, last] slice rows.
+// Arguments of the ARX estimators: output columns, delay lists and tables of
+// [first, last] slice rows (input matrices: real_matrix of convert.hpp).
 
 #include <nanobind/nanobind.h>
 
@@ -11,10 +11,6 @@
 namespace vantrelpid::py {
 
 namespace nb = nanobind;
-
-// A two-dimensional array of real numbers, one column per signal
-// (ValueError when not two-dimensional, TypeError for non-real values).
-Matrix signal_matrix(nb::handle obj, const char* name);
 
 // An N x 1 column of real numbers (ValueError for any other shape; TypeError
 // for non-real values, or for values that are not floating point when

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
-#include "support/pynum.hpp"
+#include "support/translate.hpp"
+#include "support/pyargs.hpp"
 
 namespace vantrelpid::py {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "support/errors.hpp"
+#include "support/translate.hpp"
 
 namespace vantrelpid::py {
 
@@ -70,9 +70,38 @@ CVector cvector_from(nb::handle array) { return copy_flat<CVector, Complex>(arra
 IntMatrix int_matrix_from(nb::handle array) { return copy_2d<IntMatrix, std::int64_t>(array, "int64"); }
 IntVector int_vector_from(nb::handle array) { return copy_flat<IntVector, std::int64_t>(array, "int64"); }
 
+std::string dtype_name(nb::handle array) { return nb::cast<std::string>(array.attr("dtype").attr("name")); }
+
+void require_real(nb::handle array, const char* name) {
+    const char kind = dtype_kind(array);
+    if (kind != 'f' && kind != 'i' && kind != 'u' && kind != 'b')
+        raise_type_error(std::string(name) + " must hold real numbers, not " + dtype_name(array));
+}
+
+void reject_complex(nb::handle array, const char* name) {
+    if (dtype_kind(array) == 'c') require_real(array, name);
+}
+
+Matrix real_matrix(nb::handle obj, const char* name, NotTwoD not_two_d) {
+    nb::object a = asarray(obj);
+    const int nd = ndim(a);
+    if (nd != 2) {
+        if (not_two_d == NotTwoD::Empty) {
+            require_real(a, name);
+            return Matrix();
+        }
+        if (not_two_d == NotTwoD::IndexError && nd == 1)
+            raise_index_error("too many indices for array: array is 1-dimensional, but 2 were indexed");
+        raise_value_error(std::string(name) + " must be a two-dimensional array with one column per signal");
+    }
+    require_real(a, name);
+    return matrix_from(a);
+}
+
 Matrix matrix(nb::handle obj, const char* what) {
     nb::object a = asarray(obj);
     if (ndim(a) != 2) raise_value_error(std::string(what) + " must be a two-dimensional array");
+    reject_complex(a, what);
     return matrix_from(a);
 }
 
@@ -86,6 +115,12 @@ Matrix column_matrix(nb::handle obj) {
 }
 
 Vector vector(nb::handle obj) { return vector_from(asarray(obj)); }
+
+Vector vector(nb::handle obj, const char* name) {
+    nb::object a = asarray(obj);
+    reject_complex(a, name);
+    return vector_from(a);
+}
 
 Matrix row_matrix(nb::handle obj) {
     nb::object a = asarray(obj);

@@ -4,6 +4,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include <string>
 #include <vector>
 
 #include "vantrelpid/types.hpp"
@@ -36,11 +37,41 @@ CVector cvector_from(nb::handle array);
 IntMatrix int_matrix_from(nb::handle array);
 IntVector int_vector_from(nb::handle array);
 
+// numpy's dtype name of the array ("float64", "complex128", ...).
+std::string dtype_name(nb::handle array);
+
+// The one test of real values (floating, integer or boolean dtypes): anything
+// else, complex values above all, raises TypeError
+// "<name> must hold real numbers, not <dtype>" instead of being cast.
+void require_real(nb::handle array, const char* name);
+// The same TypeError for complex values only, where other dtypes keep the
+// errors of the conversion that follows.
+void reject_complex(nb::handle array, const char* name);
+
+// What a reader of a two-dimensional signal does with an array of another
+// number of dimensions.
+enum class NotTwoD {
+    // ValueError "<name> must be a two-dimensional array with one column per signal"
+    ValueError,
+    // a one-dimensional array raises numpy's IndexError of indexing it with two
+    // indices ("too many indices for array: ..."); others the ValueError
+    IndexError,
+    // an empty matrix, for the caller's own shape check
+    Empty,
+};
+
+// A real signal matrix, one sample per row and one signal per column, through
+// numpy.asarray (the one reader of records with signals in columns).
+Matrix real_matrix(nb::handle obj, const char* name, NotTwoD not_two_d = NotTwoD::ValueError);
+
 // Convenience: asarray, then the copy. A 1-D array becomes one column in
-// `column_matrix`; `matrix` requires two dimensions (else ValueError naming `what`).
+// `column_matrix`; `matrix` requires two dimensions (else ValueError naming
+// `what`) and no complex values (reject_complex).
 Matrix matrix(nb::handle obj, const char* what);
 Matrix column_matrix(nb::handle obj);
 Vector vector(nb::handle obj);
+// `vector` of values that are not complex (reject_complex naming `name`).
+Vector vector(nb::handle obj, const char* name);
 // Polynomial rows (numerators, one row per input): a 1-D array is one row.
 Matrix row_matrix(nb::handle obj);
 

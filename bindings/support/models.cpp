@@ -4,17 +4,19 @@
 #include <string>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
 #include "support/samples.hpp"
+#include "support/translate.hpp"
 #include "vantrelpid/pynum.hpp"
 
 namespace vantrelpid::py {
 
 namespace {
 
-// np.array(obj); a one-dimensional array becomes one row when `row` is set.
-nb::object model_array(nb::handle obj, bool one_d_as_row) {
+// np.array(obj), not complex; a one-dimensional array becomes one row when
+// `one_d_as_row` is set.
+nb::object model_array(nb::handle obj, const char* name, bool one_d_as_row) {
     nb::object a = array_as(obj, nullptr);
+    reject_complex(a, name);
     if (one_d_as_row && ndim(a) == 1) a = a.attr("reshape")(nb::make_tuple(1, -1));
     return a;
 }
@@ -27,9 +29,9 @@ Matrix two_dimensional(nb::handle a, const char* name) {
 }  // namespace
 
 util::StateSpace stacked_model(nb::handle A, nb::handle B, nb::handle C, nb::handle D) {
-    nb::object a = model_array(A, false), b = model_array(B, false);
-    nb::object d = model_array(D, true);
-    nb::object c = model_array(C, true);
+    nb::object a = model_array(A, "A", false), b = model_array(B, "B", false);
+    nb::object d = model_array(D, "D", true);
+    nb::object c = model_array(C, "C", true);
     const int nd = ndim(d);
     if (nd < 2) raise_value_error("not enough values to unpack (expected 2, got " + std::to_string(nd) + ")");
     if (nd > 2) raise_value_error("too many values to unpack (expected 2)");
@@ -38,6 +40,7 @@ util::StateSpace stacked_model(nb::handle A, nb::handle B, nb::handle C, nb::han
 
 std::vector<Index> model_orders(nb::handle ORDS) {
     nb::object a = asarray(ORDS);
+    reject_complex(a, "ORDS");
     const char kind = dtype_kind(a);
     if (kind == 'i' || kind == 'u') {
         const IntVector v = kind == 'u' ? unsigned_saturated(a) : int_vector_from(a);

@@ -7,17 +7,19 @@
 #include <string>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
+#include "support/translate.hpp"
 #include "vantrelpid/pynum.hpp"
 
 namespace vantrelpid::py {
 
 // 1-based selected sample numbers (SlSampk), as an integer array indexes:
 // an empty array of any shape selects nothing; other arrays must be
-// one-dimensional and of an integer type (numpy's IndexError otherwise).
+// one-dimensional and of an integer type (numpy's IndexError otherwise;
+// TypeError for complex values).
 inline IntVector sample_numbers(nb::handle obj, const char* name) {
     nb::object a = asarray(obj);
     if (nb::cast<Index>(a.attr("size")) == 0) return IntVector();
+    reject_complex(a, name);
     const char kind = dtype_kind(a);
     if (kind != 'i' && kind != 'u') raise_index_error("arrays used as indices must be of integer (or boolean) type");
     if (ndim(a) != 1) raise_value_error(std::string(name) + " must be a one-dimensional array of sample numbers");
@@ -36,6 +38,7 @@ inline IntVector unsigned_saturated(nb::handle a) {
 // saturated: a delay beyond the record means the same at 2**63 - 1.
 inline IntVector delays(nb::handle obj, const char* name) {
     nb::object a = asarray(obj);
+    reject_complex(a, name);
     const char kind = dtype_kind(a);
     if (kind == 'f') {
         const Vector v = vector_from(a);
@@ -58,6 +61,7 @@ inline Vector output_record(nb::handle obj, const char* name) {
     const int nd = ndim(a);
     if (nd == 0 || nd > 2 || (nd == 2 && shape(a)[1] != 1))
         raise_value_error(std::string(name) + " must be one-dimensional or a single column");
+    reject_complex(a, name);
     return vector_from(a);
 }
 

@@ -3,8 +3,9 @@
 #include <string>
 
 #include "support/convert.hpp"
-#include "support/errors.hpp"
-#include "support/pynum.hpp"
+#include "support/translate.hpp"
+#include "support/pyargs.hpp"
+#include "vantrelpid/pynum.hpp"
 
 namespace vantrelpid::py {
 
@@ -36,16 +37,20 @@ IntMatrix slice_table(nb::handle SliceInd, nb::handle k) {
     }
     const auto dims = shape(T);
     check(dims[1] == 2, "SliceInd must have two columns");
-    if (dims[1] == 0) raise_index_error("index 0 is out of bounds for axis 1 with size 0");
+    if (dims[1] == 0) raise_index_error(pynum::out_of_bounds_message(0, 0, 1));
     IntMatrix table = int_matrix_from(T);
     if (dims[1] == 1) {
         // Only the padding test reads the first column; any deselected row
         // then reads the missing second one.
         if (table.rows() > 0 && table(0, 0) != -1)
-            raise_index_error("index 1 is out of bounds for axis 1 with size 1");
+            raise_index_error(pynum::out_of_bounds_message(1, 1, 1));
         return IntMatrix(0, 2);
     }
     return table.leftCols(2);
+}
+
+CheckedSelection checked_selection(nb::handle SliceInd, Index k, Index n_rows) {
+    return vantrelpid::checked_selection(slice_table(SliceInd, nb::int_(k)), n_rows);
 }
 
 }  // namespace vantrelpid::py

@@ -3,6 +3,7 @@
 
 #include <nanobind/nanobind.h>
 
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/types.hpp"
 
 namespace vantrelpid::py {
@@ -14,5 +15,10 @@ namespace nb = nanobind;
 // columns" (skipped under -O, when numpy's own errors follow). Returns the
 // first two columns.
 IntMatrix slice_table(nb::handle SliceInd, nb::handle k);
+
+// Output k's slice selection, checked against a record of n_rows samples
+// (an out-of-record selected sample raises IndexError before the sample list
+// is built).
+CheckedSelection checked_selection(nb::handle SliceInd, Index k, Index n_rows);
 
 }  // namespace vantrelpid::py

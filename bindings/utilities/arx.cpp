@@ -12,7 +12,7 @@ void register_arx(nb::module_& m) {
         "arx_triple",
         [](nb::handle Un, nb::handle yn, nb::handle SlIndk, nb::handle n1, nb::handle n2, nb::handle n3,
            nb::handle Delay) {
-            const Matrix u = signal_matrix(Un, "Un");
+            const Matrix u = real_matrix(Un, "Un");
             const std::optional<IntVector> delays = delay_list(Delay, u.cols());
             const std::array<std::int64_t, 3> orders{index_arg(n1), index_arg(n2), index_arg(n3)};
             const auto models = arx_triple(u, column_matrix(yn).col(0), slice_rows(SlIndk, "SlIndk"), orders,

@@ -39,16 +39,6 @@ void record_call(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle CV
     record_function(record, "subpath"_a = "matfiles", "filename"_a = "loopfit");
 }
 
-// One record as an N x 1 column of real numbers; an array that is not
-// two-dimensional is passed on without columns, for the core's shape check.
-vantrelpid::Matrix loop_record(nb::handle obj, const char* name) {
-    nb::object a = py::asarray(obj);
-    const char kind = py::dtype_kind(a);
-    if (kind != 'f' && kind != 'i' && kind != 'u' && kind != 'b')
-        py::raise_type_error(std::string(name) + " must hold real numbers");
-    return py::ndim(a) == 2 ? py::matrix_from(a) : vantrelpid::Matrix();
-}
-
 IntegratingFlag loop_flag(nb::handle CV_INT) {
     nb::object flag = py::item(CV_INT, 0);
     if (py::equals(flag, 1)) return IntegratingFlag::Integrating;
@@ -89,8 +79,10 @@ nb::tuple loopfit(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle C
     if (record == 1) record_call(U, Y, Delayc_in, CV_INT, CVslice, Tident);
 
     vantrelpid::LoopData in;
-    in.U = loop_record(U, "U");
-    in.Y = loop_record(Y, "Y");
+    // An array that is not two-dimensional is passed on without columns, for
+    // the core's "U must be an N x 1 column".
+    in.U = py::real_matrix(U, "U", py::NotTwoD::Empty);
+    in.Y = py::real_matrix(Y, "Y", py::NotTwoD::Empty);
     in.Delayc_in = py::float_arg(Delayc_in, "Delayc_in");
     in.Tident = py::float_arg(Tident, "Tident");
     in.slice_table = [&] { return py::slice_table(CVslice, nb::int_(0)); };
@@ -104,15 +96,14 @@ nb::tuple loopfit(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle C
 }  // namespace
 
 NB_MODULE(loopfit, m) {
-    py::init_module(m);
+    py::init_module(m, {"vantrelpid.tools.slimfit",
+                        "vantrelpid.tools.segmask",
+                        "vantrelpid.sanity",
+                        "vantrelpid.tools.mimofit",
+                        "vantrelpid.tools.deadtime",
+                        "vantrelpid.tools.pairtrim"});
     nb::object version = nb::module_::import_("vantrelpid").attr("__version__");
     package_version() = nb::str(version).c_str();
-    nb::module_::import_("vantrelpid.tools.slimfit");
-    nb::module_::import_("vantrelpid.tools.segmask");
-    nb::module_::import_("vantrelpid.sanity");
-    nb::module_::import_("vantrelpid.tools.mimofit");
-    nb::module_::import_("vantrelpid.tools.deadtime");
-    nb::module_::import_("vantrelpid.tools.pairtrim");
     m.def("loopfit", &loopfit, "U"_a, "Y"_a, "Delayc_in"_a, "CV_INT"_a, "CVslice"_a, "Tident"_a,
           "export_file"_a = false,
           "loopfit(U, Y, Delayc_in, CV_INT, CVslice, Tident, export_file=False)\n"

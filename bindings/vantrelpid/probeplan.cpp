@@ -44,8 +44,7 @@ nb::tuple probeplan(nb::handle nSignal, nb::handle T2ST, nb::handle Interact) {
 }  // namespace
 
 NB_MODULE(probeplan, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.binseq");
+    py::init_module(m, {"vantrelpid.tools.binseq"});
     m.def("probeplan", &probeplan, "nSignal"_a, "T2ST"_a, "Interact"_a,
           "probeplan(nSignal, T2ST, Interact) -> (TestSig, R)\n\n"
           "One test signal per loop: a binary sequence of +-1 switching every round(T/4)\n"

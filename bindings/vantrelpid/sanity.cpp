@@ -10,6 +10,7 @@ namespace {
 nb::tuple sanity(nb::handle MVdat) {
     nb::object X = py::array_as(MVdat, nullptr);
     if (py::ndim(X) < 2) py::raise_index_error("tuple index out of range");
+    py::reject_complex(X, "MVdat");
     const vantrelpid::SignalCheck c = vantrelpid::sanity(py::matrix_from(X));
     nb::list pairs;
     for (const auto& [i, j] : c.correlated) pairs.append(nb::make_tuple(i, j));

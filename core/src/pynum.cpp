@@ -76,12 +76,14 @@ SliceBounds clip_slice_from(std::int64_t start, std::int64_t n) {
     return clip_slice(start, n, n);
 }
 
+std::string out_of_bounds_message(std::int64_t i, std::int64_t n, int axis) {
+    return "index " + std::to_string(i) + " is out of bounds for axis " + std::to_string(axis) + " with size " +
+           std::to_string(n);
+}
+
 std::int64_t normalize_index(std::int64_t i, std::int64_t n, int axis) {
     const std::int64_t j = i < 0 ? i + n : i;
-    if (j < 0 || j >= n) {
-        throw OutOfRange("index " + std::to_string(i) + " is out of bounds for axis " +
-                         std::to_string(axis) + " with size " + std::to_string(n));
-    }
+    if (j < 0 || j >= n) throw OutOfRange(out_of_bounds_message(i, n, axis));
     return j;
 }
 

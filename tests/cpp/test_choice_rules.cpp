@@ -1,8 +1,7 @@
 // The small pure functions that choose among candidates: the pair reduction's
 // order choice, the low-order selection's score and choice, the grade bands of
 // the error bound and the multivariable identification's candidate choice. (The
-// dead-time choice rule has its own file: its divergence placeholder shares a
-// name with the selection's.)
+// dead-time choice rule has its own file, test_delay_choice.cpp.)
 
 #include <gtest/gtest.h>
 

@@ -120,7 +120,7 @@ const std::vector<std::int64_t> kDelays = {0, 1, 2, 7, 12, 24, 40};
 TEST(DelayedNormalEquations, EachSliceMatrixIsThePerCandidateOne) {
     for (const SliceCase& c : slice_cases()) {
         const Record r = record(c.N, c.nu);
-        const auto plan = detail::plan_slices(c.SlInd, c.N, kOrder);
+        const auto plan = detail::sliced_estimate_plan(c.SlInd, c.N, kOrder);
         const detail::DelayedNormalEquations eq(r.U, r.Y, plan, kOrder, 40);
         for (std::size_t k = 0; k < plan.size(); ++k) {
             for (std::int64_t d : kDelays) {
@@ -139,7 +139,7 @@ TEST(DelayedNormalEquations, EachSliceMatrixIsThePerCandidateOne) {
 TEST(DelayedNormalEquations, EstimatesAreTheSlicedEstimates) {
     for (const SliceCase& c : slice_cases()) {
         const Record r = record(c.N, c.nu);
-        const auto plan = detail::plan_slices(c.SlInd, c.N, kOrder);
+        const auto plan = detail::sliced_estimate_plan(c.SlInd, c.N, kOrder);
         // Slices too short for the equations' reach, or padded by 1 to n
         // samples, leave the equations singular up to rounding.
         Index shortest = plan[0].samples;
@@ -178,7 +178,7 @@ TEST(DelayedNormalEquations, PlanAndDelayChecksAreTheSlicedEstimates) {
     };
     auto planned_message = [&](const IntMatrix& SlInd, std::int64_t d) -> std::string {
         try {
-            detail::check_delay_fits(detail::plan_slices(SlInd, 400, kOrder), d);
+            detail::check_delays_fit(detail::sliced_estimate_plan(SlInd, 400, kOrder), IntVector::Constant(1, d));
         } catch (const std::exception& e) {
             return e.what();
         }
@@ -191,7 +191,7 @@ TEST(DelayedNormalEquations, PlanAndDelayChecksAreTheSlicedEstimates) {
         EXPECT_EQ(planned_message(SlInd, 40), expected);
     }
     // Rows clipped to the record, as Python slicing clips them.
-    const auto plan = detail::plan_slices(table({{1, 300}, {351, 900}}), 400, kOrder);
+    const auto plan = detail::sliced_estimate_plan(table({{1, 300}, {351, 900}}), 400, kOrder);
     ASSERT_EQ(plan.size(), 2u);
     EXPECT_EQ(plan[0].start, 80);
     EXPECT_EQ(plan[0].samples, 220);

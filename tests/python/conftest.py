@@ -63,10 +63,13 @@ def reseeded(seed, uniform=0, normal=0):
     return generator_state()
 
 
-def assert_all_close(actual, expected, **tolerances):
-    """numpy's assert_allclose over corresponding items of two sequences of arrays."""
+def assert_all_close(actual, expected, strict=False, **tolerances):
+    """numpy's assert_allclose over corresponding items of two sequences of arrays; with `strict`, shapes and
+    dtypes must match too (numpy's own `strict` needs numpy 2)."""
     assert len(actual) == len(expected)
     for a, e in zip(actual, expected):
+        if strict:
+            assert (np.shape(a), np.asarray(a).dtype) == (np.shape(e), np.asarray(e).dtype)
         np.testing.assert_allclose(a, e, **tolerances)
 
 

@@ -18,6 +18,8 @@ from conftest import after_validation_sequence, same_draws, untouched
 from plants import Loop
 from vantrelpid import _utilities as u
 from vantrelpid.loopfit import loopfit
+from vantrelpid.tools.deadtime import deadtime
+from vantrelpid.tools.mimofit import mimofit
 
 NAMES = ("Apc", "Bpc", "Delayc", "STP", "FRQ", "BND", "Grade", "w", "Apc_tn", "Bpc_tn", "Ysim", "Yerror",
          "Apc1", "Bpc1", "STP1", "FRQ1", "BND1", "Ysim1", "Yerror1", "Message")
@@ -164,6 +166,29 @@ def test_early_statuses_return_19_none_and_draw_nothing(U, Y, slices, status):
 def test_errors(U, Y, Delayc_in, message):
     with pytest.raises(ValueError, match=f"^{message}$"):
         loopfit(U, Y, Delayc_in, [0], [NO_SLICES], 1.0)
+
+
+class TestSelectionOutsideTheRecord:
+    """A slice table whose selection runs outside the 1000-sample record raises the IndexError of its first
+    offending sample number, found from the selected rows: a list of 10**13 numbers would not fit in memory."""
+    REC = Loop(**FIRST | dict(N=1000, dead=3))
+    CALLERS = {
+        "loopfit": lambda u, y, table: loopfit(u, y, -1, [0], [table], 1.0),
+        "deadtime": lambda u, y, table: deadtime(u, y, [0], [table]),
+        "mimofit": lambda u, y, table: mimofit(u, y, np.array([[4]]), [table], [0]),
+    }
+
+    @pytest.mark.parametrize("caller", CALLERS)
+    @pytest.mark.parametrize("table, message", [
+        ([[100, 200], [10**13, 10**13 + 5]], "index 1000 is out of bounds for axis 0 with size 1000"),   # [201, 10**13 - 1]
+        ([[500, -10**13], [-300, 900]], "selected sample number -9999999999999 is below 1"),   # [1, 499], [1 - 10**13, -301]
+        # [201, 1299] runs past the record before [-499, -301] goes below 1
+        ([[100, 200], [1300, -500], [-300, 1000]], "index 1000 is out of bounds for axis 0 with size 1000"),
+    ])
+    def test_first_offending_sample(self, caller, table, message):
+        table = np.array(table)
+        with pytest.raises(IndexError, match=f"^{message}$"), untouched(self.REC.u, self.REC.y, table, draws=True):
+            self.CALLERS[caller](self.REC.u, self.REC.y, table)
 
 
 @pytest.mark.parametrize("U, Y, outcome", [(SHORT.u, SHORT.y, "OK"), (np.ones((600, 1)), SHORT.y, "OP (MV) almost constant!"),

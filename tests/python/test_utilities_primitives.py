@@ -3,11 +3,15 @@
 
 import numpy as np
 import pytest
+import scipy
 from scipy import linalg, signal
 
 import reduction_reference as ref
 from references import FILTER_ROUNDOFF, REDUCTION_ORDER, ROOTS_ROUNDOFF
 from vantrelpid import _utilities as u
+
+
+SCIPY_VERSION = tuple(int(part) for part in scipy.__version__.split(".")[:2])
 
 
 @pytest.mark.parametrize("b, a", [
@@ -21,6 +25,8 @@ from vantrelpid import _utilities as u
 ])
 @pytest.mark.parametrize("u0, y0", [(0.0, 0.0), (1.5, -0.7)])
 def test_filtini_against_lfiltic_and_lfilter(b, a, u0, y0):
+    if a[0] != 1.0 and (u0, y0) != (0.0, 0.0) and SCIPY_VERSION < (1, 16):
+        pytest.skip("scipy's lfiltic divides its state by a[0] from 1.16 on, as lfilter and filtini do")
     x = np.r_[u0, np.random.default_rng(3).normal(size=299)]
     out, expected = u.filtini(np.array(b), np.array(a), x, y0), ref.filtini(b, a, x, y0)
     assert out.shape == (300, 1) and out.dtype == np.float64

@@ -15,9 +15,9 @@ nb::tuple ceilband(nb::handle Aphk, nb::handle Bphk, nb::handle Ghk, nb::handle 
                    nb::handle Nbnd, nb::handle Delayk, nb::handle SliceSamp, nb::handle CV_INTk) {
     nb::object G = py::asarray(Ghk);
     if (py::ndim(G) != 2) py::raise_value_error("Ghk must be a two-dimensional array");
-    const vantrelpid::util::ArmaxModel arx{py::vector(Aphk), py::matrix(Bphk, "Bphk")};
+    const vantrelpid::util::ArmaxModel arx{py::vector(Aphk, "Aphk"), py::matrix(Bphk, "Bphk")};
     const vantrelpid::GradedBound b = vantrelpid::ceilband(
-        arx, py::cmatrix_from(G), py::matrix(U, "U"), py::output_record(Yk, "Yk"), py::vector(w),
+        arx, py::cmatrix_from(G), py::matrix(U, "U"), py::output_record(Yk, "Yk"), py::vector(w, "w"),
         py::float_arg(Nbnd, "Nbnd"), py::delays(Delayk, "Delayk"), py::sample_numbers(SliceSamp, "SliceSamp"),
         py::equals(CV_INTk, 1));
     std::vector<std::string> grades;

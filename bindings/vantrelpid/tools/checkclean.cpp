@@ -13,6 +13,9 @@ nb::tuple checkclean(nb::handle U, nb::handle yk, nb::handle SlSampk, nb::handle
     nb::object u = py::asarray(U);
     nb::object y = py::asarray(yk);
     nb::object samples = py::asarray(SlSampk);
+    py::reject_complex(u, "U");
+    py::reject_complex(y, "yk");
+    py::reject_complex(samples, "SlSampk");
     const char kind = py::dtype_kind(samples);
     if (kind != 'i' && kind != 'u')
         py::raise_index_error("arrays used as indices must be of integer (or boolean) type");

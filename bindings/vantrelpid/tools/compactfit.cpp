@@ -14,21 +14,21 @@ namespace {
 
 nb::tuple compactfit(nb::handle Aphk, nb::handle Bphk, nb::handle /*Ghk: not used*/, nb::handle U, nb::handle Y,
                      nb::handle Delay, nb::handle SlSampk, nb::handle BNDk, nb::handle wln) {
-    const vantrelpid::util::ArmaxModel high{py::vector(Aphk), py::matrix(Bphk, "Bphk")};
+    const vantrelpid::util::ArmaxModel high{py::vector(Aphk, "Aphk"), py::matrix(Bphk, "Bphk")};
     const vantrelpid::IntVector samples = py::sample_numbers(SlSampk, "SlSampk");
     nb::object bound = py::asarray(BNDk);
+    py::reject_complex(bound, "BNDk");
     if (py::ndim(bound) != 2) py::raise_index_error("BNDk must be a two-dimensional array");
     const vantrelpid::util::ArmaxModel low =
         vantrelpid::compactfit(high, py::matrix(U, "U"), py::output_record(Y, "Y"), py::delays(Delay, "Delay"),
-                               samples, py::matrix_from(bound), py::vector(wln), py::PythonSignals());
+                               samples, py::matrix_from(bound), py::vector(wln, "wln"), py::PythonSignals());
     return nb::make_tuple(py::array1d(low.den), py::array(low.num));
 }
 
 }  // namespace
 
 NB_MODULE(compactfit, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.freqshrink");
+    py::init_module(m, {"vantrelpid.tools.freqshrink"});
     m.def("compactfit", &compactfit, "Aphk"_a, "Bphk"_a, "Ghk"_a, "U"_a, "Y"_a, "Delay"_a, "SlSampk"_a, "BNDk"_a,
           "wln"_a,
           "compactfit(Aphk, Bphk, Ghk, U, Y, Delay, SlSampk, BNDk, wln) -> (Abjopt, Bbjopt)\n\n"

@@ -22,10 +22,12 @@ nb::list score_list(const std::vector<vantrelpid::DelayScore>& scores) {
 }
 
 nb::tuple deadtime(nb::handle MVdata, nb::handle CVdata, nb::handle CV_INT, nb::handle CVslice) {
-    const vantrelpid::Matrix mv = py::signal_matrix(MVdata, "MVdata");
-    const vantrelpid::Matrix cv = py::signal_matrix(CVdata, "CVdata");
+    const vantrelpid::Matrix mv = py::real_matrix(MVdata, "MVdata");
+    const vantrelpid::Matrix cv = py::real_matrix(CVdata, "CVdata");
     vantrelpid::DelaySearchOutputs outputs;
-    outputs.slice_table = [&](vantrelpid::Index k) { return py::slice_table(CVslice, nb::int_(k)); };
+    outputs.selection = [&](vantrelpid::Index k, vantrelpid::Index n_rows) {
+        return py::checked_selection(CVslice, k, n_rows);
+    };
     outputs.integrating = [&](vantrelpid::Index k) { return py::equals(py::item(CV_INT, k), 1); };
     py::NumpyRandom random;
     py::PythonWarnings warnings;
@@ -44,10 +46,7 @@ nb::tuple deadtime(nb::handle MVdata, nb::handle CVdata, nb::handle CV_INT, nb::
 }  // namespace
 
 NB_MODULE(deadtime, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.segmask");
-    nb::module_::import_("vantrelpid.tools.fitclean");
-    nb::module_::import_("vantrelpid.tools.seglsq");
+    py::init_module(m, {"vantrelpid.tools.segmask", "vantrelpid.tools.fitclean", "vantrelpid.tools.seglsq"});
     nb::exception<vantrelpid::DelayEstimationError>(m, "DelayEstimationError");
     m.def("deadtime", &deadtime, "MVdata"_a, "CVdata"_a, "CV_INT"_a, "CVslice"_a,
           "deadtime(MVdata, CVdata, CV_INT, CVslice) -> (Delay, ErrTest)\n\n"

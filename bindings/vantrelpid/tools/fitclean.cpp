@@ -17,8 +17,11 @@ nb::tuple fitclean(nb::handle U, nb::handle yk, nb::handle SlSampk, nb::handle C
 
     nb::object u = py::array_as(U, nullptr);
     py::check(py::ndim(u) == 2, "U must be a matrix");
+    py::reject_complex(u, "U");
     nb::object y = py::array_as(yk, nullptr);
+    py::reject_complex(y, "yk");
     if (py::ndim(y) == 1) y = y.attr("reshape")(-1, 1);
+    py::reject_complex(py::asarray(SlSampk), "SlSampk");
     nb::object samples = py::array_as(SlSampk, "int64");
 
     // The selected rows U[SlSampk - 1, :] must unpack into (N, nu).

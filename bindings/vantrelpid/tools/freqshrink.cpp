@@ -21,6 +21,7 @@ vantrelpid::Index whole_number(nb::handle obj, const char* name) {
 vantrelpid::Matrix weight_matrix(nb::handle obj, const char* name) {
     nb::object a = py::asarray(obj);
     if (py::ndim(a) != 2) py::raise_index_error(std::string(name) + " must be a two-dimensional array");
+    py::reject_complex(a, name);
     return py::matrix_from(a);
 }
 
@@ -29,8 +30,8 @@ nb::tuple freqshrink(nb::handle Ah, nb::handle Bh, nb::handle Weight, nb::handle
     const vantrelpid::Index order = whole_number(n, "n");
     const vantrelpid::Index iterations = whole_number(iter, "iter");
     const vantrelpid::ReducedModel m =
-        vantrelpid::freqshrink(py::vector(Ah), py::matrix(Bh, "Bh"), weight_matrix(Weight, "Weight"),
-                               weight_matrix(Weight1, "Weight1"), order, iterations, py::vector(w),
+        vantrelpid::freqshrink(py::vector(Ah, "Ah"), py::matrix(Bh, "Bh"), weight_matrix(Weight, "Weight"),
+                               weight_matrix(Weight1, "Weight1"), order, iterations, py::vector(w, "w"),
                                py::PythonSignals());
     return nb::make_tuple(py::array1d(m.Ap), py::array(m.Bp), py::array1d(m.Cp), py::array1d(m.Dp),
                           py::array1d(m.Loss));

@@ -14,17 +14,6 @@ using vantrelpid::Index;
 
 namespace {
 
-// A record with samples as a signal matrix: two-dimensional and real.
-vantrelpid::Matrix signal_matrix(nb::handle a, const char* name) {
-    const int nd = py::ndim(a);
-    if (nd == 1) py::raise_index_error("too many indices for array: array is 1-dimensional, but 2 were indexed");
-    if (nd != 2) py::raise_value_error(std::string(name) + " must be a two-dimensional signal matrix");
-    const char kind = py::dtype_kind(a);
-    if (kind != 'f' && kind != 'i' && kind != 'u' && kind != 'b')
-        py::raise_type_error(std::string(name) + " must hold real numbers");
-    return py::matrix_from(a);
-}
-
 // Delay[i, :], as numpy indexes the array of delays.
 vantrelpid::IntVector delay_row(nb::handle Delay, Index i) {
     nb::object all = nb::slice(nb::none(), nb::none(), nb::none());
@@ -36,11 +25,11 @@ nb::tuple mimofit(nb::handle u, nb::handle y, nb::handle Delay, nb::handle Slice
     // empty, for the core's first check, before either record's shape counts.
     nb::object ua = py::array_as(u, nullptr), ya = py::array_as(y, nullptr);
     const bool empty = py::length(ua) == 0 || py::length(ya) == 0;
-    const vantrelpid::Matrix U = empty ? vantrelpid::Matrix() : signal_matrix(ua, "u");
-    const vantrelpid::Matrix Y = empty ? vantrelpid::Matrix() : signal_matrix(ya, "y");
+    const vantrelpid::Matrix U = empty ? vantrelpid::Matrix() : py::real_matrix(ua, "u", py::NotTwoD::IndexError);
+    const vantrelpid::Matrix Y = empty ? vantrelpid::Matrix() : py::real_matrix(ya, "y", py::NotTwoD::IndexError);
 
     vantrelpid::OutputArguments args;
-    args.slice_table = [&](Index i) { return py::slice_table(Slice, nb::int_(i)); };
+    args.selection = [&](Index i, Index n_rows) { return py::checked_selection(Slice, i, n_rows); };
     args.integrating = [&](Index i) { return py::equals(py::item(CV_INT, i), 1); };
     args.delays = [&](Index i) { return delay_row(Delay, i); };
     py::NumpyRandom random;
@@ -60,11 +49,10 @@ nb::tuple mimofit(nb::handle u, nb::handle y, nb::handle Delay, nb::handle Slice
 }  // namespace
 
 NB_MODULE(mimofit, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.segmask");
-    nb::module_::import_("vantrelpid.tools.fitclean");
-    nb::module_::import_("vantrelpid.tools.ceilband");
-    nb::module_::import_("vantrelpid.tools.compactfit");
+    py::init_module(m, {"vantrelpid.tools.segmask",
+                        "vantrelpid.tools.fitclean",
+                        "vantrelpid.tools.ceilband",
+                        "vantrelpid.tools.compactfit"});
     m.def("mimofit", &mimofit, "u"_a, "y"_a, "Delay"_a, "Slice"_a, "CV_INT"_a,
           "mimofit(u, y, Delay, Slice, CV_INT)\n"
           "    -> (A, B, C, D, ORDS, Grade, Gh, BND_shw, w, meanU, STDu, meanY, STDy)\n\n"

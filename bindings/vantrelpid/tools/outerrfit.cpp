@@ -13,10 +13,11 @@ namespace py = vantrelpid::py;
 
 namespace {
 
-// np.array(x) of one record, which must be one-dimensional.
-vantrelpid::Vector record(nb::handle x) {
+// np.array(x) of one record, which must be one-dimensional and not complex.
+vantrelpid::Vector record(nb::handle x, const char* name) {
     nb::object a = py::array_as(x, nullptr);
     if (py::ndim(a) != 1) py::raise_value_error("U and Y must be one-dimensional arrays");
+    py::reject_complex(a, name);
     return py::vector_from(a);
 }
 
@@ -46,8 +47,8 @@ vantrelpid::OutputErrorOrders orders(nb::handle nn) {
 }
 
 nb::tuple outerrfit(nb::handle U, nb::handle Y, nb::handle nn, nb::handle Delay, nb::handle iter) {
-    const vantrelpid::Vector u = record(U);
-    const vantrelpid::Vector y = record(Y);
+    const vantrelpid::Vector u = record(U, "U");
+    const vantrelpid::Vector y = record(Y, "Y");
     const vantrelpid::OutputErrorOrders n = orders(nn);
     const std::int64_t delay = py::index_arg(Delay);
     const std::int64_t iterations = py::index_arg(iter);

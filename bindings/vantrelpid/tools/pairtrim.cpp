@@ -22,6 +22,7 @@ double sample_time(nb::handle Tident) {
 // The delays broadcast to one per pair, and whether they are integers.
 void pair_delays(nb::handle Delay, vantrelpid::Index ny, vantrelpid::Index nu, vantrelpid::PairReductionInput& in) {
     nb::object d = py::asarray(Delay);
+    py::reject_complex(d, "Delay");
     const char kind = py::dtype_kind(d);
     if (kind != 'i' && kind != 'u' && kind != 'b' && kind != 'f')
         py::raise_type_error("Delay must hold whole numbers of samples");
@@ -62,8 +63,7 @@ nb::tuple pairtrim(nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::h
 }  // namespace
 
 NB_MODULE(pairtrim, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.slimfit");
+    py::init_module(m, {"vantrelpid.tools.slimfit"});
     m.def("pairtrim", &pairtrim, "A"_a, "B"_a, "C"_a, "D"_a, "ORDS"_a, "Delay"_a, "CV_INT"_a, "Tident"_a,
           "pairtrim(A, B, C, D, ORDS, Delay, CV_INT, Tident)\n"
           "    -> (Ac1, Ac2, Ac3, Bc1, Bc2, Bc3, Delayc, ORDER, DENc_tn, NUMc_tn, STP, Ac1_1, Bc1_1, STP1)\n\n"

@@ -25,9 +25,7 @@ nb::tuple slimfit(nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::ha
 }  // namespace
 
 NB_MODULE(slimfit, m) {
-    py::init_module(m);
-    nb::module_::import_("vantrelpid.tools.outerrfit");
-    nb::module_::import_("vantrelpid.tools.binseq");
+    py::init_module(m, {"vantrelpid.tools.outerrfit", "vantrelpid.tools.binseq"});
     m.def("slimfit", &slimfit, "A"_a, "B"_a, "C"_a, "D"_a, "ORDS"_a, "Order"_a,
           "slimfit(A, B, C, D, ORDS, Order) -> (ExtrDl, ERR, Num1, Den1, Num2, Den2, Num3, Den3, Num4, Den4)\n\n"
           "Discrete models of order int(Order) (at most 4) with a dead time for every input/output\n"

@@ -9,7 +9,7 @@ namespace py = vantrelpid::py;
 namespace {
 
 nb::tuple wholelsq(nb::handle U, nb::handle Y, nb::handle n, nb::handle Delay) {
-    const vantrelpid::Matrix u = py::signal_matrix(U, "U");
+    const vantrelpid::Matrix u = py::real_matrix(U, "U");
     const std::optional<vantrelpid::IntVector> delays = py::delay_list(Delay, u.cols());
     const vantrelpid::Vector y = py::signal_column(Y, "Y", /*floating_only=*/false);
     const std::int64_t order = py::index_arg(n);

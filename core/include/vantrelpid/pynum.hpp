@@ -48,9 +48,12 @@ SliceBounds clip_slice(std::int64_t start, std::int64_t stop, std::int64_t n);
 // seq[start:] of a sequence of length n.
 SliceBounds clip_slice_from(std::int64_t start, std::int64_t n);
 
-// The position seq[i] reads in a sequence of length n (negative i counts
-// from the end); out of range raises OutOfRange with numpy's message
+// numpy's text for an index outside an axis:
 // "index <i> is out of bounds for axis <axis> with size <n>".
+std::string out_of_bounds_message(std::int64_t i, std::int64_t n, int axis = 0);
+
+// The position seq[i] reads in a sequence of length n (negative i counts
+// from the end); out of range raises OutOfRange with out_of_bounds_message.
 std::int64_t normalize_index(std::int64_t i, std::int64_t n, int axis = 0);
 
 }  // namespace vantrelpid::pynum

@@ -9,7 +9,7 @@
 #include "vantrelpid/arx/seglsq.hpp"
 #include "vantrelpid/errors.hpp"
 #include "vantrelpid/prep/fitclean.hpp"
-#include "vantrelpid/prep/segmask.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/util/stats.hpp"
 
 namespace vantrelpid {
@@ -103,13 +103,13 @@ constexpr Index kStartupSamples = 60;
 
 // The score of one candidate from its simulated output (all N samples):
 // the error on the selected samples, relative to the output's variance there.
-DelayScore score_simulation(const PreparedSignals& prep, const SliceSelection& sel,
+DelayScore score_simulation(const PreparedSignals& prep, const CheckedSelection& sel,
                             const Eigen::Ref<const Vector>& simulated, double output_variance) {
     const Index M = sel.samples.size();
     Vector error(M);
     bool diverged = false;
     for (Index m = 0; m < M; ++m) {
-        const Index row = sel.samples(m) - 1;
+        const Index row = sel.samples.row(m);
         error(m) = prep.yn(row) - simulated(row);
         if (std::abs(error(m)) > kDivergenceLimit) diverged = true;
     }
@@ -124,10 +124,10 @@ DelayScore score_simulation(const PreparedSignals& prep, const SliceSelection& s
 // slice plan and one set of FFT correlations per slice (delay_equations.hpp),
 // and their simulations run a few at a time in one pass over the record.
 // Every estimate and every group of simulations polls `cancel`.
-std::vector<DelayScore> score_candidates(const PreparedSignals& prep, const SliceSelection& sel,
+std::vector<DelayScore> score_candidates(const PreparedSignals& prep, const CheckedSelection& sel,
                                          const IntVector& candidates, RandomSource& random, WarningSink& warnings,
                                          const Cancellation& cancel) {
-    const std::vector<detail::PlannedSlice> plan = detail::plan_slices(sel.slices, prep.Un.rows(), kSearchOrder);
+    const std::vector<detail::SlicePlan> plan = detail::sliced_estimate_plan(sel.slices, prep.Un.rows(), kSearchOrder);
     // Each candidate's sliced estimate would reseed and make the same draws,
     // which do not enter its result: made once, they leave the generator as
     // the last of them would. The first candidate, 1, fits every planned
@@ -142,12 +142,12 @@ std::vector<DelayScore> score_candidates(const PreparedSignals& prep, const Slic
     std::vector<ArxModel> models;
     for (Index c = 0; c < candidates.size(); ++c) {
         cancel.poll();
-        detail::check_delay_fits(plan, candidates(c));
+        detail::check_delays_fit(plan, IntVector::Constant(1, candidates(c)));
         models.push_back(equations.estimate(candidates(c), warnings));
     }
 
     Vector output(sel.samples.size());
-    for (Index m = 0; m < output.size(); ++m) output(m) = prep.yn(sel.samples(m) - 1);
+    for (Index m = 0; m < output.size(); ++m) output(m) = prep.yn(sel.samples.row(m));
     const double output_variance = util::var(output);
     std::vector<DelayScore> scores;
     for (Index first = 0; first < candidates.size(); first += detail::kSimulatedTogether) {
@@ -180,9 +180,9 @@ DelaySearch deadtime(const Matrix& MVdata, const Matrix& CVdata, const DelaySear
     DelaySearch result;
     result.Delay = IntMatrix::Zero(ny, nu);
     for (Index k = 0; k < ny; ++k) {
-        const SliceSelection sel = segmask(outputs.slice_table(k), N);
+        const CheckedSelection sel = outputs.selection(k, N);
         const bool integrating = outputs.integrating(k);
-        if (sel.none_survived || sel.samples.size() == 0)
+        if (sel.samples.size() == 0)
             throw InvalidArgument("Output " + std::to_string(k) + " has no selected slice of at least 143 samples");
         const PreparedSignals prep = fitclean(MVdata, CVdata.col(k), sel.samples, integrating, random);
 

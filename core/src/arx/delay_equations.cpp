@@ -12,8 +12,6 @@ namespace vantrelpid::detail {
 
 namespace {
 
-std::string row_name(Index k) { return "SlInd row " + std::to_string(k); }
-
 // t modulo n, in 0..n-1.
 Index wrap(Index t, Index n) {
     t %= n;
@@ -27,40 +25,6 @@ Index pulse_parameters(const PlannedSlice& s, Index order) {
 }
 
 }  // namespace
-
-std::vector<PlannedSlice> plan_slices(const IntMatrix& SlInd, Index n_samples, std::int64_t order) {
-    if (SlInd.rows() == 0) throw InvalidArgument("SlInd has no rows");
-    std::vector<PlannedSlice> plan;
-    for (Index k = 0; k < SlInd.rows(); ++k) {
-        const std::int64_t first = SlInd(k, 0), last = SlInd(k, 1);
-        if (first < 1)
-            throw OutOfRange(row_name(k) + " starts at sample " + std::to_string(first) +
-                             "; sample numbers start at 1");
-        if (last < first)
-            throw OutOfRange(row_name(k) + " ends at sample " + std::to_string(last) + ", before its first sample " +
-                             std::to_string(first));
-        const std::int64_t skip = k == 0 ? kSkippedLeadingSamples : 0;
-        const pynum::SliceBounds rows = pynum::clip_slice(first - 1 + skip, last, n_samples);
-        const Index nk = rows.length();
-        if (nk < order + 1) {
-            std::string text = row_name(k) + " leaves " + std::to_string(nk) + " samples, fewer than the " +
-                               std::to_string(order + 1) + " that order " + std::to_string(order) + " needs";
-            if (k == 0) text += " (its first 80 samples are not used)";
-            throw InvalidArgument(text);
-        }
-        plan.push_back({rows.start, nk, fft_length_covering(nk)});
-    }
-    return plan;
-}
-
-void check_delay_fits(const std::vector<PlannedSlice>& plan, std::int64_t delay) {
-    for (std::size_t k = 0; k < plan.size(); ++k) {
-        if (delay > plan[k].samples)
-            throw InvalidArgument("Delay of input 0 (" + std::to_string(delay) + " samples) is longer than " +
-                                  row_name(static_cast<Index>(k)) + " (" + std::to_string(plan[k].samples) +
-                                  " samples)");
-    }
-}
 
 DelayedNormalEquations::DelayedNormalEquations(const Matrix& U, const Vector& Y, std::vector<PlannedSlice> plan,
                                                std::int64_t order, std::int64_t max_delay)

@@ -1,8 +1,32 @@
 #include "vantrelpid/arx/model.hpp"
 
+#include <algorithm>
+
+#include "vantrelpid/arx/correlation.hpp"
 #include "vantrelpid/errors.hpp"
+#include "vantrelpid/pynum.hpp"
 
 namespace vantrelpid::detail {
+
+Index delay_outside(const IntVector& delays, Index inputs, std::int64_t lo, std::int64_t hi) {
+    if (delays.size() != inputs) throw InvalidArgument("The length of Delay must be equal to the number of inputs");
+    for (Index i = 0; i < delays.size(); ++i)
+        if (delays(i) < lo || delays(i) > hi) return i;
+    return -1;
+}
+
+SlicePlan plan_slice(const IntMatrix& slices, Index k, Index n_samples, const SliceRule& rule) {
+    // A first sample beyond the record starts the stretch at its end, without
+    // adding the skip to a number near the int64 limit.
+    const std::int64_t skip = k == 0 ? kSkippedLeadingSamples : 0;
+    const pynum::SliceBounds rows = pynum::clip_slice(std::min<std::int64_t>(slices(k, 0) - 1, n_samples) + skip, slices(k, 1), n_samples);
+    SlicePlan plan;
+    plan.start = rows.start + rule.drop;
+    plan.samples = std::max<Index>(rows.length() - rule.drop, 0);
+    plan.fft_length = rule.fft_margin < 0 ? fft_length_covering(plan.samples)
+                                          : fft_length_at_least(plan.samples + rule.fft_margin);
+    return plan;
+}
 
 void delay_columns(Matrix& Uk, const IntVector& delays) {
     const Index nk = Uk.rows();

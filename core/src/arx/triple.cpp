@@ -1,31 +1,23 @@
 #include "vantrelpid/arx/triple.hpp"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "vantrelpid/arx/correlation.hpp"
-#include "vantrelpid/arx/seglsq.hpp"
 #include "vantrelpid/errors.hpp"
-#include "vantrelpid/pynum.hpp"
 #include "vantrelpid/util/linalg.hpp"
 
 namespace vantrelpid {
 
 namespace {
 
-// The rows of the output that one slice contributes.
-struct SliceRows {
-    Index start = 0;  // 0-based first row of the output in the slice
-    Index samples = 0;
-};
-
 void check_arguments(const Matrix& Un, const Vector& yn, const IntMatrix& SlIndk,
                      const std::array<std::int64_t, 3>& orders, const IntVector& delays) {
     if (yn.size() != Un.rows()) throw InvalidArgument("yn must have as many rows as Un");
-    if (delays.size() != Un.cols())
-        throw InvalidArgument("The length of Delay must be equal to the number of inputs");
-    if ((delays.array() < 0).any()) throw InvalidArgument("Delay must hold whole numbers >= 0");
+    if (detail::delay_outside(delays, Un.cols(), 0, std::numeric_limits<std::int64_t>::max()) >= 0)
+        throw InvalidArgument("Delay must hold whole numbers >= 0");
     for (std::int64_t n : orders)
         if (n < 0) throw InvalidArgument("ARX orders must be >= 0");
     if (SlIndk.rows() == 0) throw InvalidArgument("no selected slice to estimate from");
@@ -36,35 +28,14 @@ void check_arguments(const Matrix& Un, const Vector& yn, const IntMatrix& SlIndk
     }
 }
 
-// The rows each slice contributes. The first slice does not use its first
-// 80 samples, as in the sliced estimate: the preprocessing's slow high-pass
-// filter starts from rest at the record's first sample, and its start-up
-// response is largest there. Each slice then also leaves out its first
-// max(delays) output samples, so that every delayed input value an equation
-// uses lies inside the slice (no zeros stand in for data).
-std::vector<SliceRows> slice_rows(const IntMatrix& SlIndk, Index n_samples, Index max_delay) {
-    std::vector<SliceRows> rows;
-    for (Index k = 0; k < SlIndk.rows(); ++k) {
-        const std::int64_t skip = k == 0 ? kSkippedLeadingSamples : 0;
-        const pynum::SliceBounds b =
-            pynum::clip_slice(std::min(SlIndk(k, 0) - 1, n_samples) + skip, SlIndk(k, 1), n_samples);
-        const Index dropped = std::min(max_delay, b.length());
-        rows.push_back({b.start + dropped, b.length() - dropped});
-    }
-    return rows;
-}
-
-// The aligned data of one slice: output samples start..start+Nk-1 and input
-// i at the same rows moved back by its delay.
-detail::StretchCorrelations slice_correlations(const Matrix& Un, const Vector& yn, const SliceRows& r,
+// The aligned data of one slice (planned without its first max(delays)
+// output samples, so that no zeros stand in for data): output samples
+// start..start+Nk-1 and input i at the same rows moved back by its delay.
+detail::StretchCorrelations slice_correlations(const Matrix& Un, const Vector& yn, const detail::SlicePlan& r,
                                                const IntVector& delays, Index max_order) {
     Matrix Uk(r.samples, Un.cols());
     for (Index i = 0; i < Un.cols(); ++i) Uk.col(i) = Un.col(i).segment(r.start - delays(i), r.samples);
-    // An FFT length of at least Nk + n + 1 keeps the end pulse's lags clear of
-    // the start pulse's, so the pulses take up exactly the equations that
-    // leave the slice.
-    const Index nfft = detail::fft_length_at_least(r.samples + max_order + 1);
-    return detail::StretchCorrelations(Uk, yn.segment(r.start, r.samples), max_order, nfft);
+    return detail::StretchCorrelations(Uk, yn.segment(r.start, r.samples), max_order, r.fft_length);
 }
 
 // The normal matrix of the shared parameters (output and input lags 0..n) of
@@ -94,10 +65,17 @@ std::array<ArxModel, 3> arx_triple(const Matrix& Un, const Vector& yn, const Int
     // Every order is checked against the longest slice before anything is
     // allocated, so that an order from the caller never enters arithmetic
     // beyond the record's length.
-    const std::vector<SliceRows> rows = slice_rows(SlIndk, Un.rows(), max_delay);
+    // Each slice is planned without its first max(delays) output samples and
+    // with an FFT length of at least Nk + n + 1 for the highest order n.
+    // Every order is checked against the longest slice before anything is
+    // allocated, so that an order from the caller never enters arithmetic
+    // beyond the record's length.
+    std::vector<detail::SlicePlan> plans;
     Index longest = 0;
-    for (const SliceRows& r : rows)
-        if (r.samples > min_order) longest = std::max(longest, r.samples);
+    for (Index k = 0; k < SlIndk.rows(); ++k) {
+        plans.push_back(detail::plan_slice(SlIndk, k, Un.rows(), {max_delay, -1}));
+        longest = std::max(longest, plans.back().samples);
+    }
     for (const std::int64_t n : orders)
         if (longest <= n)
             throw InvalidArgument("the selected slices are too short for an ARX model of order " + std::to_string(n) +
@@ -106,8 +84,10 @@ std::array<ArxModel, 3> arx_triple(const Matrix& Un, const Vector& yn, const Int
     // The correlations of every slice that holds an equation for at least
     // the lowest order, computed once for the highest order's lags.
     std::vector<detail::StretchCorrelations> slices;
-    for (const SliceRows& r : rows)
-        if (r.samples > min_order) slices.push_back(slice_correlations(Un, yn, r, delays, max_order));
+    const detail::SliceRule rule{max_delay, max_order + 1};
+    for (Index k = 0; k < SlIndk.rows(); ++k)
+        if (plans[k].samples > min_order)
+            slices.push_back(slice_correlations(Un, yn, detail::plan_slice(SlIndk, k, Un.rows(), rule), delays, max_order));
 
     std::array<ArxModel, 3> models;
     for (std::size_t m = 0; m < orders.size(); ++m) {

@@ -18,14 +18,10 @@ ArxModel wholelsq(const Matrix& U, const Vector& Y, std::int64_t n, const std::o
                               pynum::successor_text(n) + " that order " + std::to_string(n) + " needs");
     Matrix shifted = U;  // the caller's inputs stay as they are
     if (delays) {
-        if (delays->size() != nu)
-            throw InvalidArgument("The length of Delay must be equal to the number of inputs");
-        for (Index i = 0; i < nu; ++i) {
-            const std::int64_t d = (*delays)(i);
-            if (d < 0 || d > N)
-                throw InvalidArgument("Delay of input " + std::to_string(i) + " is " + std::to_string(d) +
-                                      "; it must lie in 0.." + std::to_string(N));
-        }
+        const Index i = detail::delay_outside(*delays, nu, 0, N);
+        if (i >= 0)
+            throw InvalidArgument("Delay of input " + std::to_string(i) + " is " + std::to_string((*delays)(i)) +
+                                  "; it must lie in 0.." + std::to_string(N));
         detail::delay_columns(shifted, *delays);
     }
     const detail::StretchCorrelations corr(shifted, Y, n, detail::fft_length_covering(N));

@@ -27,11 +27,6 @@ constexpr std::int64_t kMaxTransient = 150;
 // The bound is three standard deviations.
 constexpr double kDeviations = 3.0;
 
-std::string out_of_bounds(Index index, int axis, Index size) {
-    return "index " + std::to_string(index) + " is out of bounds for axis " + std::to_string(axis) + " with size " +
-           std::to_string(size);
-}
-
 // c = na / Nbnd * (Nbnd + P) / (Nbnd - P), left to right, with Python's
 // ZeroDivisionError for an exact zero divisor. Fewer bound samples than
 // parameters leave no bound (NaN), also for a negative Nbnd, where two
@@ -94,6 +89,12 @@ char grade_of(double ratio) {
 GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matrix& U, const Vector& Yk,
                      const Vector& w, double Nbnd, const IntVector& Delayk, const IntVector& SliceSamp,
                      bool integrating) {
+    return ceilband(arx, Ghk, U, Yk, w, Nbnd, Delayk, CheckedSamples(SliceSamp, U.rows()), integrating);
+}
+
+GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matrix& U, const Vector& Yk,
+                     const Vector& w, double Nbnd, const IntVector& Delayk, const CheckedSamples& SliceSamp,
+                     bool integrating) {
     if (arx.den.size() == 0) throw InvalidArgument("Aphk must hold at least its leading coefficient");
     if (w.size() != Ghk.rows()) throw InvalidArgument("w must hold one frequency per row of Ghk");
     const Index na = arx.den.size() - 1, nu = U.cols(), P = na * (nu + 1);
@@ -121,12 +122,12 @@ GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matr
         out.BND.col(i) = kDeviations * ((c * noise_spectrum).array() * FiD.col(i).array()).sqrt();
 
     const Index window = integrating ? kGradeWindowIntegrating : kGradeWindow;
-    if (w.size() < window) throw OutOfRange(out_of_bounds(w.size(), 0, w.size()));
-    if (Ghk.rows() < window) throw OutOfRange(out_of_bounds(Ghk.rows(), 0, Ghk.rows()));
+    if (w.size() < window) throw OutOfRange(pynum::out_of_bounds_message(w.size(), w.size(), 0));
+    if (Ghk.rows() < window) throw OutOfRange(pynum::out_of_bounds_message(Ghk.rows(), Ghk.rows(), 0));
     out.grades.assign(static_cast<std::size_t>(nu), '?');
     out.nonD = Vector::Ones(nu);
     for (Index i = 0; i < nu; ++i) {
-        if (i >= Ghk.cols()) throw OutOfRange(out_of_bounds(i, 1, Ghk.cols()));
+        if (i >= Ghk.cols()) throw OutOfRange(pynum::out_of_bounds_message(i, Ghk.cols(), 1));
         const double r = weighted_ratio(out.BND.col(i).head(window), Ghk.col(i).head(window), Gf, window);
         out.grades[static_cast<std::size_t>(i)] = grade_of(r);
         if (out.grades[static_cast<std::size_t>(i)] == 'D') out.nonD(i) = 0.0;

@@ -64,7 +64,12 @@ Index best_candidate(const std::vector<double>& scores) {
 util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
                             const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln,
                             const Cancellation& cancel) {
-    require_samples_in_record(SlSampk, Y.size());
+    return compactfit(high, U, Y, Delay, CheckedSamples(SlSampk, Y.size()), BNDk, wln, cancel);
+}
+
+util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
+                            const CheckedSamples& SlSampk, const Matrix& BNDk, const Vector& wln,
+                            const Cancellation& cancel) {
     if (SlSampk.size() == 0) throw InvalidArgument("SlSampk selects no samples");
     const Matrix W = BNDk.cwiseInverse();
     const double output_variance = util::var(Y);

@@ -179,8 +179,7 @@ PairReduction pairtrim(const PairReductionInput& in, RandomSource& random, Warni
     // second-order one where it was chosen for a self-regulating output.
     for (Index i = 0; i < ny; ++i) {
         if (i >= nu)
-            throw OutOfRange("index " + std::to_string(i) + " is out of bounds for axis 1 with size " +
-                             std::to_string(nu));
+            throw OutOfRange(pynum::out_of_bounds_message(i, nu, 1));
         const util::TransferFunction c1 = continuous(first_order(fit1, i, i), in.Ts);
         set_row(r.NUMc_tn, i, c1.num);
         set_row(r.DENc_tn, i, c1.den);

@@ -51,7 +51,7 @@ std::string record_status(const Vector& R, const Vector& Y, bool& stop) {
 util::StateSpace closed_loop_model(const Matrix& R, const Matrix& Y, std::int64_t dly,
                                    const std::function<IntMatrix()>& slice_table, RandomSource& random) {
     OutputArguments args;
-    args.slice_table = [&](Index) { return slice_table(); };
+    args.selection = [&](Index, Index n_rows) { return checked_selection(slice_table(), n_rows); };
     args.integrating = [](Index) { return false; };
     args.delays = [dly](Index) { return IntVector::Constant(1, dly); };
     const MultivariableModel id = mimofit(R, Y, args, random);

@@ -23,7 +23,7 @@ struct PreparedRecord {
 // out), and that record minus its value at row 1, high-pass filtered.
 PreparedRecord prepare(const Vector& x, std::int64_t averaging) {
     if (x.size() < 2)
-        throw OutOfRange("index 1 is out of bounds for axis 0 with size " + std::to_string(x.size()));
+        throw OutOfRange(pynum::out_of_bounds_message(1, x.size()));
     const pynum::SliceBounds rows = pynum::clip_slice(1, averaging, x.size());
     const double offset = util::mean(x.segment(rows.start, rows.length()));
     PreparedRecord p;
@@ -55,7 +55,7 @@ double error_percentage(const Vector& measured, const Vector& simulated) {
 }
 
 // The simulated output moved to the measured output's level on the selected samples.
-Vector level_aligned(const Vector& simulated, const Vector& measured, const IntVector& samples) {
+Vector level_aligned(const Vector& simulated, const Vector& measured, const CheckedSamples& samples) {
     const double own = util::mean(select_rows(simulated, samples));
     const double level = util::mean(select_rows(measured, samples));
     return (simulated.array() - own + level).matrix();
@@ -63,11 +63,10 @@ Vector level_aligned(const Vector& simulated, const Vector& measured, const IntV
 
 }  // namespace
 
-LoopSimulation simulate_loop(const Matrix& U, const Matrix& Y, const IntVector& samples, bool integrating,
+LoopSimulation simulate_loop(const Matrix& U, const Matrix& Y, const CheckedSamples& samples, bool integrating,
                              const util::StateSpace& model, std::int64_t delay,
                              const util::TransferFunction& first, std::int64_t first_delay) {
     const Index N = U.rows();
-    require_samples_in_record(samples, N);
     const std::int64_t averaging = integrating ? N : pynum::round_ratio(N, 15);
     PreparedRecord u = prepare(U.col(0), averaging);
     const PreparedRecord y = prepare(Y.col(0), averaging);

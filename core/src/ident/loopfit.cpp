@@ -32,15 +32,21 @@ std::int64_t delay_samples(double Delayc, double Tident, Index N) {
     return pynum::round_half_even(samples) + 1;
 }
 
-// The loop's slice table and integrating flag, each read once, when first
-// needed; a read that throws is tried again by the next reader.
+// The loop's slice selection and integrating flag, each made once, when
+// first needed; a step that throws is tried again by the next reader. The
+// selected stretches decide the early status; they are checked against the
+// record, and their samples listed, when a consumer first needs the samples.
 class LoopTables {
 public:
     explicit LoopTables(const LoopData& in) : in_(in) {}
 
-    const IntMatrix& slice_table() {
-        if (!table_) table_ = in_.slice_table();
-        return *table_;
+    const IntMatrix& slices() {
+        if (!slices_) slices_ = selected_slices(in_.slice_table(), in_.Y.rows());
+        return *slices_;
+    }
+    const CheckedSelection& selection() {
+        if (!selection_) selection_ = CheckedSelection{slices(), CheckedSamples::of_slices(slices(), in_.Y.rows())};
+        return *selection_;
     }
     IntegratingFlag flag() {
         if (!flag_) flag_ = in_.flag();
@@ -50,7 +56,8 @@ public:
 
 private:
     const LoopData& in_;
-    std::optional<IntMatrix> table_;
+    std::optional<IntMatrix> slices_;
+    std::optional<CheckedSelection> selection_;
     std::optional<IntegratingFlag> flag_;
 };
 
@@ -64,7 +71,7 @@ void check_records(const LoopData& in) {
 const char* early_status(const LoopData& in, LoopTables& tables) {
     if (!sanity(in.U).constant.empty()) return kStatusConstantMV;
     if (!sanity(in.Y).constant.empty()) return kStatusConstantCV;
-    if (segmask(tables.slice_table(), in.Y.rows()).slices.rows() == 0) return kStatusShortSlices;
+    if (tables.slices().rows() == 0) return kStatusShortSlices;
     return nullptr;
 }
 
@@ -122,7 +129,7 @@ std::int64_t loop_delay(const LoopData& in, LoopTables& tables, RandomSource& ra
     }
     out.delay_source = DeadTimeSource::Found;
     DelaySearchOutputs outputs;
-    outputs.slice_table = [&](Index) { return tables.slice_table(); };
+    outputs.selection = [&](Index, Index) { return tables.selection(); };
     outputs.integrating = [&](Index) { return tables.integrating(); };
     try {
         if (in.delay_search) return in.delay_search(in.U, in.Y, outputs, random, warnings);
@@ -175,7 +182,7 @@ LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warning
 
     const std::int64_t Delay = loop_delay(in, tables, random, warnings, cancel, out);
     OutputArguments args;
-    args.slice_table = [&](Index) { return tables.slice_table(); };
+    args.selection = [&](Index, Index) { return tables.selection(); };
     args.integrating = [&](Index) { return tables.integrating(); };
     args.delays = [&](Index) { return IntVector::Constant(1, Delay); };
     const MultivariableModel id = mimofit(in.U, in.Y, args, random, cancel);
@@ -204,8 +211,7 @@ LoopModel loopfit(const LoopData& in, RandomSource& random, WarningSink& warning
     const bool integrating = tables.integrating();
     const std::int64_t dlytem = delay_samples(out.Delayc, in.Tident, in.U.rows());
     const LoopSimulation sim =
-        simulate_loop(in.U, in.Y, segmask(tables.slice_table(), in.U.rows()).samples, integrating, id.model,
-                      Delay, first, dlytem);
+        simulate_loop(in.U, in.Y, tables.selection().samples, integrating, id.model, Delay, first, dlytem);
     out.Ysim = sim.Ysim;
     out.Ysim1 = sim.Ysim1;
     out.Yerror = sim.Yerror;

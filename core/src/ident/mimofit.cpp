@@ -11,7 +11,6 @@
 #include "vantrelpid/fit/compactfit.hpp"
 #include "vantrelpid/prep/fitclean.hpp"
 #include "vantrelpid/prep/samples.hpp"
-#include "vantrelpid/prep/segmask.hpp"
 #include "vantrelpid/pynum.hpp"
 #include "vantrelpid/util/grid.hpp"
 #include "vantrelpid/util/simulation.hpp"
@@ -48,12 +47,12 @@ Accumulators working_arrays(Index nu, Index ny) {
 // error is not finite, else the population variance without the first
 // `skip` errors. The simulation runs over the whole record.
 double selected_error_variance(const util::ArmaxModel& candidate, const Matrix& delayed_inputs, const Vector& yn,
-                               const IntVector& samples, std::int64_t skip) {
+                               const CheckedSamples& samples, std::int64_t skip) {
     const Vector simulated = util::misosim(candidate.den, candidate.num, delayed_inputs);
     const Index M = samples.size();
     Vector e(M);
     for (Index m = 0; m < M; ++m) {
-        const Index row = samples(m) - 1;
+        const Index row = samples.row(m);
         e(m) = yn(row) - simulated(row);
     }
     if (!e.allFinite()) return std::numeric_limits<double>::infinity();
@@ -63,7 +62,7 @@ double selected_error_variance(const util::ArmaxModel& candidate, const Matrix& 
 
 // The candidate with the smallest penalised simulation error.
 util::ArmaxModel best_candidate_model(const std::array<ArxModel, 3>& candidates, const Matrix& Un, const Vector& yn,
-                                      const IntVector& samples, const IntVector& delays) {
+                                      const CheckedSamples& samples, const IntVector& delays) {
     const std::int64_t Ni = samples.size();
     const std::int64_t skip = std::min(pynum::round_ratio(Ni, 10), kMaxStartupSkip);
     const Matrix delayed = util::add_dly(Un, delays);
@@ -81,8 +80,8 @@ util::ArmaxModel best_candidate_model(const std::array<ArxModel, 3>& candidates,
 void identify_output(Index i, const Matrix& u, const Matrix& y, const OutputArguments& args, const Vector& w,
                      RandomSource& random, const Cancellation& cancel, Accumulators& acc) {
     const Index N = u.rows(), nu = u.cols();
-    const SliceSelection sel = segmask(args.slice_table(i), N);
-    const IntVector& samples = sel.samples;
+    const CheckedSelection sel = args.selection(i, N);
+    const CheckedSamples& samples = sel.samples;
     const std::int64_t Ni = samples.size();
 
     const bool integrating = args.integrating(i);
@@ -94,7 +93,6 @@ void identify_output(Index i, const Matrix& u, const Matrix& y, const OutputArgu
 
     const IntVector delays = args.delays(i);
     const auto candidates = arx_triple(p.Un, p.yn, sel.slices, kCandidateOrders, delays);
-    require_samples_in_record(samples, N);  // the comparison indexes the records directly
     const util::ArmaxModel high = best_candidate_model(candidates, p.Un, p.yn, samples, delays);
 
     const CMatrix Ghi = util::misofrq(high.den, high.num, w);

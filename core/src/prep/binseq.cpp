@@ -1,6 +1,7 @@
 #include "vantrelpid/prep/binseq.hpp"
 
 #include "vantrelpid/errors.hpp"
+#include "vantrelpid/pynum.hpp"
 
 namespace vantrelpid {
 
@@ -8,7 +9,7 @@ Vector binseq(const BinarySequenceSpec& spec, std::optional<std::int64_t> seed, 
     if (seed) random.seed(*seed);
     if (spec.n < 0) throw InvalidArgument("negative dimensions are not allowed");
     const std::vector<double> r = random.rand(spec.n);
-    if (r.empty()) throw OutOfRange("index 0 is out of bounds for axis 0 with size 0");
+    if (r.empty()) throw OutOfRange(pynum::out_of_bounds_message(0, 0));
 
     double level = r[0] > 0.5 ? 1.0 : -1.0;
     Vector u(spec.n);

@@ -25,6 +25,11 @@ Matrix offset_rows(const Matrix& selected, std::int64_t nf) {
 
 PreparedSignals fitclean(const Matrix& U, const Vector& yk, const IntVector& SlSampk, bool integrating,
                          RandomSource& random) {
+    return fitclean(U, yk, CheckedSamples(SlSampk, U.rows()), integrating, random);
+}
+
+PreparedSignals fitclean(const Matrix& U, const Vector& yk, const CheckedSamples& SlSampk, bool integrating,
+                         RandomSource& random) {
     const Index n_rec = U.rows(), nu = U.cols();
     const Matrix Usel = select_rows(U, SlSampk);
     const Matrix ysel = select_rows(Matrix(yk), SlSampk);

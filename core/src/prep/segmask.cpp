@@ -29,25 +29,9 @@ bool long_enough(const Row& r) {
     return r.last >= r.first + (kMinSliceSamples - 1);
 }
 
-// The number of samples in the kept stretches; a sum that no array can
-// hold raises std::bad_alloc (MemoryError) before anything is allocated.
-Index sample_count(const std::vector<Row>& kept) {
-    constexpr std::uint64_t limit = static_cast<std::uint64_t>(Limits::max()) / sizeof(std::int64_t);
-    std::uint64_t total = 0;
-    for (const Row& r : kept) {
-        // last - first + 1 in unsigned arithmetic: both ends lie strictly
-        // inside the int64 range, so the difference is below 2**64 - 1.
-        const std::uint64_t n = static_cast<std::uint64_t>(r.last) - static_cast<std::uint64_t>(r.first) + 1;
-        if (n > limit - total) throw std::bad_alloc();
-        total += n;
-    }
-    return static_cast<Index>(total);
-}
-
 }  // namespace
 
-SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
-    SliceSelection out;
+IntMatrix selected_slices(const IntMatrix& table, std::int64_t n_samples) {
     Index nsl = table.rows();
     for (Index i = 0; i < table.rows(); ++i) {
         if (table(i, 0) == -1) {
@@ -55,14 +39,7 @@ SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
             break;
         }
     }
-    if (nsl == 0) {
-        out.slices.resize(1, 2);
-        out.slices << 1, n_samples;
-        const std::int64_t n = n_samples > 0 ? n_samples : 0;
-        out.samples = IntVector::LinSpaced(n, 1, n);
-        if (n == 0) out.samples.resize(0);
-        return out;
-    }
+    if (nsl == 0) return IntMatrix{{1, n_samples}};
 
     // Head, gaps in table order, tail from the table's last row.
     std::vector<Row> rows;
@@ -74,25 +51,42 @@ SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
     for (const Row& r : rows)
         if (long_enough(r)) kept.push_back(r);
 
-    if (kept.empty()) {
-        out.slices.resize(0, 2);
-        out.none_survived = true;
-        return out;
-    }
-    out.slices.resize(static_cast<Index>(kept.size()), 2);
+    IntMatrix slices(static_cast<Index>(kept.size()), 2);
     for (std::size_t i = 0; i < kept.size(); ++i) {
-        out.slices(static_cast<Index>(i), 0) = kept[i].first;
-        out.slices(static_cast<Index>(i), 1) = kept[i].last;
+        slices(static_cast<Index>(i), 0) = kept[i].first;
+        slices(static_cast<Index>(i), 1) = kept[i].last;
     }
-    out.samples.resize(sample_count(kept));
+    return slices;
+}
+
+IntVector slice_samples(const IntMatrix& slices) {
+    Index total = 0;
+    for (Index i = 0; i < slices.rows(); ++i) {
+        const std::int64_t first = slices(i, 0), last = slices(i, 1);
+        if (last < first) continue;
+        std::int64_t length = 0;
+        if (__builtin_sub_overflow(last, first, &length) || __builtin_add_overflow(length, 1, &length) ||
+            __builtin_add_overflow(total, length, &total))
+            throw std::bad_alloc();
+    }
+    IntVector samples(total);
     Index k = 0;
-    for (const Row& r : kept) {
-        // Counted up to last inclusive without forming last + 1.
-        for (std::int64_t s = r.first;; ++s) {
-            out.samples(k++) = s;
-            if (s == r.last) break;
+    for (Index i = 0; i < slices.rows(); ++i) {
+        const std::int64_t first = slices(i, 0), last = slices(i, 1);
+        if (last < first) continue;
+        for (std::int64_t s = first;; ++s) {
+            samples(k++) = s;
+            if (s == last) break;
         }
     }
+    return samples;
+}
+
+SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples) {
+    SliceSelection out;
+    out.slices = selected_slices(table, n_samples);
+    out.samples = slice_samples(out.slices);
+    out.none_survived = out.slices.rows() == 0;
     return out;
 }
 

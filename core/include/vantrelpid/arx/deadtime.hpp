@@ -13,6 +13,7 @@
 #include "vantrelpid/arx/delay_choice.hpp"
 #include "vantrelpid/arx/model.hpp"
 #include "vantrelpid/cancellation.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/warnings.hpp"
@@ -37,10 +38,10 @@ struct DelaySearch {
 };
 
 // The per-output arguments, read when the search reaches each output: the
-// slice table (rows of deselected stretches, as segmask reads them) and the
-// integrating flag.
+// slice selection of output k checked against the record of n_rows samples
+// (checked_selection of its table) and the integrating flag.
 struct DelaySearchOutputs {
-    std::function<IntMatrix(Index)> slice_table;
+    std::function<CheckedSelection(Index k, Index n_rows)> selection;
     std::function<bool(Index)> integrating;
 };
 

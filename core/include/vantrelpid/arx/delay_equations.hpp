@@ -40,27 +40,9 @@
 
 namespace vantrelpid::detail {
 
-// One slice as the sliced estimate uses it: record rows start..start+samples-1
-// and the FFT length of its correlations.
-struct PlannedSlice {
-    Index start = 0;
-    Index samples = 0;  // Nk
-    Index fft_length = 0;
-};
-
-// The slice plan of the sliced estimate for the table SlInd (rows [first,
-// last] of 1-based sample numbers) of a record of n_samples: the first slice
-// without its first 80 samples, every last sample clipped to the record. The
-// checks and messages are the sliced estimate's: no rows or a slice shorter
-// than order + 1 samples raise InvalidArgument, a first sample below 1 or a
-// last sample before the first OutOfRange. Planned once per output for all
-// candidate delays (the delays do not change the plan).
-std::vector<PlannedSlice> plan_slices(const IntMatrix& SlInd, Index n_samples, std::int64_t order);
-
-// The sliced estimate's check of a delay d given to every input: a slice
-// shorter than d raises its InvalidArgument (naming input 0, the first
-// input it checks).
-void check_delay_fits(const std::vector<PlannedSlice>& plan, std::int64_t delay);
+// One slice as the sliced estimate plans it (seglsq.hpp: sliced_estimate_plan,
+// check_delays_fit), planned once per output for all candidate delays.
+using PlannedSlice = SlicePlan;
 
 // The normal equations of every candidate delay from one set of correlations
 // per slice. U (N x nu) and Y (N) are the record the plan refers to; they are

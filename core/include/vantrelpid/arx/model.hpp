@@ -1,11 +1,15 @@
 #pragma once
 // The multi-input ARX model of one output and the pieces the estimators
-// share: the delay shift of a stretch's inputs, the normal equations with the
-// output's lag-0 coefficient fixed at 1, and the polynomials read from their
-// solution.
+// share: the delay check, the plan of the rows each selected slice
+// contributes, the delay shift of a stretch's inputs, the normal equations
+// with the output's lag-0 coefficient fixed at 1, and the polynomials read
+// from their solution.
 //
 //   A(q) y(t) = sum_i B_i(q) u_i(t - d_i) + e(t),
 //   A(q) = 1 + a_1 q^-1 + ... + a_n q^-n,  B_i(q) = b_i0 + b_i1 q^-1 + ... + b_in q^-n.
+
+#include <cstdint>
+#include <vector>
 
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -16,9 +20,43 @@ namespace vantrelpid {
 // b_i0, ..., b_in; the delays are not in it.
 using ArxModel = util::ArmaxModel;
 
+// The first selected slice does not use its first this many samples: the
+// preprocessing's slow high-pass filter starts from rest at the record's
+// first sample, and its start-up response is largest there.
+inline constexpr std::int64_t kSkippedLeadingSamples = 80;
+
 }  // namespace vantrelpid
 
 namespace vantrelpid::detail {
+
+// One delay per input, else InvalidArgument "The length of Delay must be
+// equal to the number of inputs". Returns the position of the first delay
+// outside lo..hi, or -1: each estimator words that failure itself.
+Index delay_outside(const IntVector& delays, Index inputs, std::int64_t lo, std::int64_t hi);
+
+// The rows one selected slice [first, last] (1-based, inclusive) contributes
+// to an estimate, and the FFT length of its correlations.
+struct SlicePlan {
+    Index start = 0;       // 0-based first output row
+    Index samples = 0;     // Nk
+    Index fft_length = 0;
+};
+
+// The two plans: the sliced estimate uses all of each slice's Nk samples with
+// the FFT length covering Nk (its pulse parameters take up the equations that
+// leave the slice); the triple estimator leaves out each slice's first
+// `drop` = max(delays) output samples, so that every delayed input value lies
+// inside the slice, and uses an FFT length of at least Nk + fft_margin (with
+// fft_margin = n + 1 the end pulse's lags stay clear of the start pulse's).
+struct SliceRule {
+    Index drop = 0;
+    Index fft_margin = -1;  // negative: the FFT length covering Nk
+};
+
+// Row k of `slices`: the first slice without its first kSkippedLeadingSamples
+// samples, the last sample clipped to the record as Python slicing clips it,
+// then the rule's drop. The rows are not checked here.
+SlicePlan plan_slice(const IntMatrix& slices, Index k, Index n_samples, const SliceRule& rule);
 
 // Column i of `Uk` becomes delays(i) zeros followed by its first
 // Nk - delays(i) samples (all zeros when the delay reaches Nk).

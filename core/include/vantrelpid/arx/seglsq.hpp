@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "vantrelpid/arx/model.hpp"
 #include "vantrelpid/random_source.hpp"
@@ -13,9 +14,6 @@
 #include "vantrelpid/warnings.hpp"
 
 namespace vantrelpid {
-
-// The first slice of the table does not use its first this many samples.
-inline constexpr std::int64_t kSkippedLeadingSamples = 80;
 
 // Every call reseeds numpy's global generator with this seed.
 inline constexpr std::int64_t kSlicedEstimateSeed = 1704;
@@ -38,3 +36,21 @@ ArxModel seglsq(const Matrix& U, const Vector& Y, const IntMatrix& SlInd, std::i
                 const std::optional<IntVector>& delays, RandomSource& random, WarningSink& warnings);
 
 }  // namespace vantrelpid
+
+namespace vantrelpid::detail {
+
+// The sliced estimate's plan of SlInd for a record of n_samples and order n,
+// with its checks and messages, row by row: a first sample below 1 or a last
+// sample below the first raise OutOfRange; no rows, a slice of at most n
+// samples, or one shorter than a delay (check_delays_fit) InvalidArgument.
+// The dead-time search plans once, without delays, for all its candidates.
+std::vector<SlicePlan> sliced_estimate_plan(const IntMatrix& SlInd, Index n_samples, std::int64_t order,
+                                            const std::optional<IntVector>& delays = std::nullopt);
+
+// The sliced estimate's check that every delay fits every planned slice:
+// InvalidArgument "Delay of input i (d samples) is longer than SlInd row k
+// (Nk samples)" for the first row, then the first input, that fails.
+void check_delays_fit(const std::vector<SlicePlan>& plan, const IntVector& delays);
+void check_delays_fit(const SlicePlan& slice, Index k, const IntVector& delays);
+
+}  // namespace vantrelpid::detail

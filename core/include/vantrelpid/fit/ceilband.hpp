@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
 
@@ -46,6 +47,10 @@ char grade_of(double ratio);
 // 1..N_rec raise OutOfRange; an empty selection raises InvalidArgument.
 GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matrix& U, const Vector& Yk,
                      const Vector& w, double Nbnd, const IntVector& Delayk, const IntVector& SliceSamp,
+                     bool integrating);
+// The same with sample numbers already checked against the record.
+GradedBound ceilband(const util::ArmaxModel& arx, const CMatrix& Ghk, const Matrix& U, const Vector& Yk,
+                     const Vector& w, double Nbnd, const IntVector& Delayk, const CheckedSamples& SliceSamp,
                      bool integrating);
 
 }  // namespace vantrelpid

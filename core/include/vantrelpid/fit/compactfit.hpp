@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "vantrelpid/cancellation.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
 
@@ -43,6 +44,10 @@ Index best_candidate(const std::vector<double>& scores);
 // Every reduction polls `cancel`.
 util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
                             const IntVector& SlSampk, const Matrix& BNDk, const Vector& wln,
+                            const Cancellation& cancel = Cancellation::never());
+// The same with sample numbers already checked against the record.
+util::ArmaxModel compactfit(const util::ArmaxModel& high, const Matrix& U, const Vector& Y, const IntVector& Delay,
+                            const CheckedSamples& SlSampk, const Matrix& BNDk, const Vector& wln,
                             const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid

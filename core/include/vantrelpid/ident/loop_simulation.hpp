@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/filters.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -23,12 +24,13 @@ struct LoopSimulation {
     double Yerror = 0, Yerror1 = 0;  // percent; NaN with fewer than 60 selected samples
 };
 
-// U, Y: the N x 1 records; samples: the 1-based selected samples; model: the
+// U, Y: the N x 1 records; samples: the selected samples, checked against
+// the records (whose lengths must be at least the checked record's); model: the
 // identified state-space model, driven through `delay` samples; first: the
 // discrete first-order model (descending powers of z, equal lengths), driven
 // through `first_delay` samples. For an integrating output the offsets are
 // taken over the whole record and the model inputs are summed.
-LoopSimulation simulate_loop(const Matrix& U, const Matrix& Y, const IntVector& samples, bool integrating,
+LoopSimulation simulate_loop(const Matrix& U, const Matrix& Y, const CheckedSamples& samples, bool integrating,
                              const util::StateSpace& model, std::int64_t delay,
                              const util::TransferFunction& first, std::int64_t first_delay);
 

@@ -66,7 +66,7 @@ enum class DeadTimeSource {
 struct LoopModel {
     std::string Message = kStatusOK;
     bool identified = false;  // false after an early status: nothing else is set
-    Vector Apc, Bpc;          // the reduced model (order 1 or 2)
+    Vector Apc, Bpc;          // the reduced model (order 1, 2 or 3; the reduction gives 1 or 2)
     double Delayc = 0.0;
     DeadTimeSource delay_source = DeadTimeSource::Given;
     Matrix STP;               // 3000 x 1
@@ -94,7 +94,7 @@ std::int64_t search_dead_time(const Matrix& U, const Matrix& Y, const DelaySearc
 // rows"); then the early statuses (constant MV, constant CV, no usable slice)
 // return without drawing. A sample time that is not positive and finite, and
 // a given dead time of the record's length or more, raise InvalidArgument; so
-// does a reduced model of an order other than 1 or 2 ("Unsupported model
+// does a reduced model of an order other than 1, 2 or 3 ("Unsupported model
 // order"). Exceptions of the identification and reduction pass unchanged.
 // The long loops of the search, the identification and the reduction poll
 // `cancel`.

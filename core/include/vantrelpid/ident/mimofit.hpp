@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "vantrelpid/cancellation.hpp"
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
@@ -30,10 +31,11 @@ inline constexpr std::int64_t kMaxStartupSkip = 100;
 inline constexpr std::int64_t kMaxBoundSamples = 8000;
 
 // The per-output arguments, each read when the loop reaches output i, in this
-// order: the slice table (rows of deselected stretches, as segmask reads
-// them), the integrating flag, the delays from every input in samples.
+// order: the slice selection checked against the record of n_rows samples
+// (checked_selection of the output's table), the integrating flag, the
+// delays from every input in samples.
 struct OutputArguments {
-    std::function<IntMatrix(Index)> slice_table;
+    std::function<CheckedSelection(Index i, Index n_rows)> selection;
     std::function<bool(Index)> integrating;
     std::function<IntVector(Index)> delays;
 };
@@ -41,7 +43,7 @@ struct OutputArguments {
 struct MultivariableModel {
     util::StateSpace model;    // A, B, C, D in engineering units
     std::vector<Index> ORDS;   // states of each output's model, output 0 first
-    std::vector<char> Grade;   // ny x nu grades, row-major ('?' where none was set)
+    std::vector<char> Grade;   // ny x nu grades, row-major: 'A' to 'D', '?' for a ratio that is not a number
     Matrix Gh;                 // 175 x nu*ny response magnitudes, pair (i, j) in column i*nu + j
     Matrix BND_shw;            // 175 x nu*ny error bounds, same columns
     Vector w;                  // the frequency grid

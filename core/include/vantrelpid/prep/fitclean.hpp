@@ -3,6 +3,7 @@
 // start of the selection, slow high-pass filter over the whole record,
 // integration for an integrating output, unit-deviation scaling.
 
+#include "vantrelpid/prep/samples.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/types.hpp"
 
@@ -22,6 +23,9 @@ struct PreparedSignals {
 // preprocessing does: reseed 9888 and the integration for an integrating
 // output, then N_rec * nu and N_rec normal draws that do not enter the result.
 PreparedSignals fitclean(const Matrix& U, const Vector& yk, const IntVector& SlSampk, bool integrating,
+                         RandomSource& random);
+// The same with sample numbers already checked against the record.
+PreparedSignals fitclean(const Matrix& U, const Vector& yk, const CheckedSamples& SlSampk, bool integrating,
                          RandomSource& random);
 
 }  // namespace vantrelpid

@@ -19,9 +19,16 @@ struct SliceSelection {
     bool none_survived = false;
 };
 
-// `table` holds rows [first, last] of stretches NOT to use (the first two
-// columns are read); the first row whose first entry is -1 ends it.
-// Rows are not sorted, merged or clipped to 1..n_samples.
+// The selected stretches alone (SlIndk): `table` holds rows [first, last] of
+// stretches NOT to use (the first two columns are read); the first row whose
+// first entry is -1 ends it. Rows are not sorted, merged or clipped to 1..n_samples.
+IntMatrix selected_slices(const IntMatrix& table, std::int64_t n_samples);
+
+// The numbers first..last of each row [first, last], row after row (rows with
+// last < first list nothing); std::bad_alloc when they cannot be counted.
+IntVector slice_samples(const IntMatrix& slices);
+
+// The selected stretches and their sample numbers.
 SliceSelection segmask(const IntMatrix& table, std::int64_t n_samples);
 
 }  // namespace vantrelpid

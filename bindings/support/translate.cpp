@@ -1,4 +1,4 @@
-#include "support/errors.hpp"
+#include "support/translate.hpp"
 
 #include <nanobind/stl/string.h>
 

@@ -1,6 +1,6 @@
-#include "support/pynum.hpp"
+#include "support/pyargs.hpp"
 
-#include "support/errors.hpp"
+#include "support/translate.hpp"
 
 namespace vantrelpid::py {
 
