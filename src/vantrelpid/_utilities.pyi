@@ -90,6 +90,13 @@ def frunscal(G: object | None, STDu: object | None, STDy: object | None) -> obje
     frunscal(G, STDu, STDy) -> G with column i*nu + j times STDy[i] / STDu[j]
     """
 
+def gainmodifyss(A: object | None, B: object | None, C: object | None, D: object | None, g: object | None, r: object | None) -> tuple:
+    """
+    gainmodifyss(A, B, C, D, g, r) -> (A, B, C, D) of a one-input, one-output model: A scaled
+    by r / rho when its spectral radius rho is 1 or more, then C and D by g / G0, G0 the
+    static gain C (I - A)^-1 B + D, when it is finite and not zero
+    """
+
 def c2dm2(num: object | None, den: object | None, Ts: object | None, method: object | None = 'zoh') -> tuple:
     """
     c2dm2(num, den, Ts, method='zoh') -> (numd, dend), zero-order hold, descending powers of z
@@ -125,7 +132,19 @@ def d_data(Y: object | None, CV_INT: object | None) -> object:
     of Y (the first row repeating the second), else a copy; the layout of Y is kept
     """
 
+def detrend(x: object | None) -> object:
+    """
+    detrend(x) -> x without its least-squares line (scipy.signal.detrend's default)
+    """
+
 def arx_triple(Un: object | None, yn: object | None, SlIndk: object | None, n1: object | None, n2: object | None, n3: object | None, Delay: object | None) -> tuple:
     """
     arx_triple(Un, yn, SlIndk, n1, n2, n3, Delay) -> (A1, B1, A2, B2, A3, B3)
+    """
+
+def vendor_calculate(dcstype: str, p: float, i: float, d: float, np: float, ni: float, nd: float, oprange: float, sprange: float, piOnly: bool, unit: str) -> object:
+    """
+    vendor_calculate(dcstype, p, i, d, np, ni, nd, oprange, sprange, piOnly, unit) -> dict | None
+
+    VendorForms.calculate on doubles (float64 rules), as C++ callers reach it.
     """
