@@ -106,6 +106,12 @@ def _flags():
             ("2**63", [2**63]), ("1e300", [1e300]), ("2-d array", np.array([[1]])), ("scalar", 5), ("complex", [1j])]
 
 
+def _texts():
+    """Hostile form codes and names."""
+    return [("None", None), ("int", 5), ("empty", ""), ("two blanks", "Nonint  A"), ("bytes", b"Int A"),
+            ("complex", 1j), ("list", ["Int A"]), ("NUL", "Int\x00A")]
+
+
 def _paths():
     return [("None", None), ("int", 5), ("empty", ""), ("NUL", "a\x00b"), ("bytes", b"x"), ("missing", "no-such-file")]
 
@@ -118,6 +124,7 @@ KINDS = {
     "flags": lambda valid: _flags(),
     "flag": lambda valid: _numbers() + _flags()[1:],
     "path": lambda valid: _paths(),
+    "text": lambda valid: _texts(),
     "record": lambda valid: [("None", None), ("list", []), ("string", "x"), ("NaN inside", {"a": np.nan}),
                              ("nested", {"parameters": {"U": np.zeros((2, 2, 2))}})],
 }
@@ -161,14 +168,22 @@ PAIR = dict(A=[[0.8]], B=[[1.0]], C=[[0.2]], D=[[0.0]], ORDS=[1])
 RECORD = {"module": "m", "version": "1", "file_name": "f", "function_name": "g", "parameters": {"U": np.ones((2, 2))}}
 ARRAYS = dict.fromkeys(("U", "Y", "u", "y", "A", "B", "C", "D", "Ah", "Bh", "Weight", "Weight1", "w", "wln",
                         "Aphk", "Bphk", "Ghk", "Yk", "yk", "MVdata", "CVdata", "MVdat", "BNDk", "SlSampk",
-                        "SliceSamp", "SlInd", "ORDS", "Delay", "Delayk", "T2ST", "nn"), "array")
+                        "SliceSamp", "SlInd", "ORDS", "Delay", "Delayk", "T2ST", "nn", "Apc", "Bpc", "Ac", "Bc",
+                        "Ac1", "Bc1", "Ac2", "Bc2", "BND", "BND1", "PID", "PID2", "Apc_tn", "Bpc_tn", "Delayc",
+                        "Tau_1", "Gain_1", "FF", "R", "MVdata1", "SPdata2", "Tcl", "apc", "bpc", "bnd"), "array")
+TEXTS = dict.fromkeys(("Type", "Type2", "dcstype", "controllertype"), "text")
 
 
 def _entry(function, valid, **kinds):
     """An entry whose arguments are hostile by their names' usual kinds, with `kinds` overriding."""
     names = valid().keys()
-    table = {name: kinds.get(name, ARRAYS.get(name, "number")) for name in names}
+    table = {name: kinds.get(name, ARRAYS.get(name, TEXTS.get(name, "number"))) for name in names}
     return Entry(function, valid, {k: v for k, v in table.items() if v is not None})
+
+
+GRID = np.pi * np.logspace(-4, 0, 75)
+LOOP = dict(Apc=[10.0, 1.0], Bpc=[0.0, 2.0], Delay=5.0, INT=0, PID=[0.4, 10.0, 1.0], Type="Int B", Ts=1.0,
+            w=GRID, SPLLAG=0.5)
 
 
 def _u1():
@@ -215,6 +230,37 @@ ENTRY_POINTS = {e.function: e for e in [
     _entry("vantrelpid.tools.mimofit:mimofit",
            lambda: dict(u=_u1()[0], y=_u1()[1], Delay=[[3]], Slice=[NO_SLICES], CV_INT=[0]),
            Slice="table", CV_INT="flags"),
+    _entry("vantrelpid.loopsim:loopsim", lambda: LOOP | dict(BND=np.full(75, 0.1), Tauf=1.5), INT="flag"),
+    _entry("vantrelpid.tracksim:tracksim", lambda: dict(LOOP), INT="flag"),
+    _entry("vantrelpid.feedsim:feedsim",
+           lambda: dict(Apc_tn=[10.0, 1.0], Bpc_tn=[0.0, 2.0], Delayc=[5.0, 7.0, 2.0], Tau_1=[[10.0, 8.0, 4.0]],
+                        Gain_1=[2.0, 1.0, -0.5], CV_INT=[0], PID=[0.4, 10.0, 1.0], Type="Int B",
+                        FF=[[0.44, 8.0, 10.0, 2.0], [-0.22, 4.0, 10.0, 0.0]], Ts=1.0, SPLLAG=0.5), CV_INT="flags"),
+    _entry("vantrelpid.jumpcheck:jumpcheck",
+           lambda: dict(Ac=[10.0, 1.0], Bc=[2.0], Delayc=3.0, Ts=1.0, U=_u1()[0], Y=_u1()[1], CV_INT=0,
+                        CVslice=[NO_SLICES]), CV_INT="flag", CVslice="table"),
+    _entry("vantrelpid.freerun:freerun",
+           lambda: dict(Apc=[10.0, 1.0], Bpc=[0.0, 2.0], Delayc=5.0, integral=0, sampletime=1.0), integral="flag"),
+    _entry("vantrelpid.legacyloop:legacyloop",
+           lambda: dict(Ac=None, Bc=None, Delayc=3.0, CV_INT=0, U=_u1()[0], Y=_u1()[1],
+                        R=np.repeat([0.0, 1.0, 0.0, 1.0], 100), CVslice=NO_SLICES, Tident=1.0),
+           Ac=None, Bc=None, CV_INT="flag", CVslice="array"),
+    _entry("vantrelpid.knobsmulti:knobsmulti",
+           lambda: dict(Apc_tn=[[10.0, 1.0, 0.0]], Bpc_tn=[[0.0, 2.0, 0.0]], Delayc=[[2.0]], CV_INT=[0], Tcl=[5.0]),
+           CV_INT="flags"),
+    _entry("vantrelpid.knobsfeed:knobsfeed",
+           lambda: dict(Tau_1=[[10.0, 4.0]], Gain_1=[[2.0, 3.0]], Delayc=[[2.0, 5.0]], CV_INT=[0]), CV_INT="flags"),
+    _entry("vantrelpid.formswap:formswap", lambda: dict(PID=[1.0, 2.0, 0.5], Type="nonint"), Type="text"),
+    _entry("vantrelpid.twotier:twotier",
+           lambda: dict(Ac1=[20.0, 1.0], Bc1=[2.0], CV_INT1=0, Delayc1=5.0, BND1=np.full(75, 0.1), Ts1=1.0,
+                        Ac2=[5.0, 1.0], Bc2=[1.0], Delayc2=1.9, PID2=[1.0, 5.0, 2.0], Type2="Int A", w=GRID,
+                        SPLLAG2=0.5, MVdata1=_u1()[0], SPdata2=_u1()[0]), CV_INT1="flag"),
+    _entry("vantrelpid.frontdesk:pidTuning",
+           lambda: dict(apc=[40.0, 1.0], bpc=[0.0, 2.0], bnd=[0.1] * 75, w=list(GRID), delay=8.0, integral=0, sampletime=1.0,
+                        tcl=20.0, oprange=100.0, sprange=50.0, dcstype="Interacting A", piOnly=False),
+           integral="flag", piOnly="flag"),
+    _entry("vantrelpid.frontdesk:calc_tcl", lambda: dict(apc=[10.0, 1.0], delay=5.0, integral=0, speed=0),
+           integral="flag", speed="flag"),
 ]}
 
 
