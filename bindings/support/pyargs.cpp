@@ -53,6 +53,12 @@ bool equals(nb::handle obj, long value) {
     return r == 1;
 }
 
+IntegratingFlag integrating_flag(nb::handle obj) {
+    if (equals(obj, 1)) return IntegratingFlag::Integrating;
+    if (equals(obj, 0)) return IntegratingFlag::SelfRegulating;
+    return IntegratingFlag::Other;
+}
+
 double true_divide(nb::handle a, nb::handle b) {
     nb::object q = nb::steal(PyNumber_TrueDivide(a.ptr(), b.ptr()));
     if (!q.is_valid()) throw nb::python_error();

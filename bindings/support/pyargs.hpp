@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "vantrelpid/flags.hpp"
+
 namespace vantrelpid::py {
 
 namespace nb = nanobind;
@@ -33,6 +35,10 @@ std::int64_t int_arg(nb::handle obj);
 
 // The truth of Python's `obj == value`.
 bool equals(nb::handle obj, long value);
+
+// An integrating flag as Python compares it: `== 1` integrating, else
+// `== 0` self-regulating, else neither.
+IntegratingFlag integrating_flag(nb::handle obj);
 
 // Python's true division a / b (ZeroDivisionError for a zero int or float b,
 // numpy's rules for numpy scalars), as a float.

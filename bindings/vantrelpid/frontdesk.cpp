@@ -154,12 +154,6 @@ double number_or_nan(nb::handle obj) {
     return py::is_real_number(obj) ? py::float_arg(obj, "") : std::numeric_limits<double>::quiet_NaN();
 }
 
-IntegratingFlag loop_flag(nb::handle integral) {
-    if (py::equals(integral, 1)) return IntegratingFlag::Integrating;
-    if (py::equals(integral, 0)) return IntegratingFlag::SelfRegulating;
-    return IntegratingFlag::Other;
-}
-
 // numpy.asarray(obj) flattened to float64; a list of floats, as identify
 // returns them, is read directly.
 vantrelpid::Vector vector_of(nb::handle obj) {
@@ -206,7 +200,7 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
         W = vector_of(w);
         BND = vector_of(bnd);
     }
-    const fd::LoopModel loop{vector_of(apc), vector_of(bpc), py::float_arg(delay, "delay"), loop_flag(integral)};
+    const fd::LoopModel loop{vector_of(apc), vector_of(bpc), py::float_arg(delay, "delay"), py::integrating_flag(integral)};
     const fd::TunedRows rows = fd::tune(loop, Tcl);
 
     // The vendor texts of float64 values, whose zero divisors give "inf" and "nan".

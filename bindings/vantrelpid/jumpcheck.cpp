@@ -15,18 +15,10 @@ namespace {
 // One logged signal: an N x 1 column, or a one-dimensional record taken as one.
 vantrelpid::Vector record(nb::handle obj, const char* name) {
     nb::object a = py::asarray(obj);
-    const char kind = py::dtype_kind(a);
-    if (kind != 'f' && kind != 'i' && kind != 'u' && kind != 'b')
-        py::raise_type_error(std::string(name) + " must hold real numbers");
+    py::require_real(a, name);
     const int nd = py::ndim(a);
     if (nd != 1 && !(nd == 2 && py::shape(a)[1] == 1)) py::raise_value_error(std::string(name) + " must be an N x 1 column");
     return py::vector_from(a);
-}
-
-IntegratingFlag flag(nb::handle CV_INT) {
-    if (py::equals(CV_INT, 1)) return IntegratingFlag::Integrating;
-    if (py::equals(CV_INT, 0)) return IntegratingFlag::SelfRegulating;
-    return IntegratingFlag::Other;
 }
 
 nb::tuple jumpcheck(nb::handle Ac, nb::handle Bc, nb::handle Delayc, nb::handle Ts, nb::handle U, nb::handle Y,
@@ -38,7 +30,7 @@ nb::tuple jumpcheck(nb::handle Ac, nb::handle Bc, nb::handle Delayc, nb::handle 
     in.Ts = py::float_arg(Ts, "Ts");
     in.U = record(U, "U");
     in.Y = record(Y, "Y");
-    in.flag = flag(CV_INT);
+    in.flag = py::integrating_flag(CV_INT);
     in.slice_table = [&] { return py::slice_table(CVslice, nb::int_(0)); };
     const bool integrating = in.flag == IntegratingFlag::Integrating;
     const vantrelpid::ModelValidation r = vantrelpid::jumpcheck(std::move(in));

@@ -8,20 +8,12 @@ using vantrelpid::IntegratingFlag;
 
 namespace {
 
-// CV_INT[i] as Python compares it with 1 and 0.
-IntegratingFlag loop_flag(nb::handle CV_INT, vantrelpid::Index i) {
-    nb::object flag = py::item(CV_INT, i);
-    if (py::equals(flag, 1)) return IntegratingFlag::Integrating;
-    if (py::equals(flag, 0)) return IntegratingFlag::SelfRegulating;
-    return IntegratingFlag::Other;
-}
-
 nb::tuple knobsmulti(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc, nb::handle CV_INT, nb::handle Tcl) {
     vantrelpid::MultiLoopModels in;
     in.Apc_tn = py::matrix(Apc_tn, "Apc_tn");
     in.Bpc_tn = py::matrix(Bpc_tn, "Bpc_tn");
     in.Delayc = py::matrix(Delayc, "Delayc");
-    in.flag = [&](vantrelpid::Index i) { return loop_flag(CV_INT, i); };
+    in.flag = [&](vantrelpid::Index i) { return py::integrating_flag(py::item(CV_INT, i)); };
     in.Tcl = [&](vantrelpid::Index i) { return py::float_arg(py::item(Tcl, i), "Tcl"); };
     const vantrelpid::MultiLoopTuning rows = vantrelpid::knobsmulti(in);
     return nb::make_tuple(py::array(rows.PID_sp), py::array(rows.PID_load));

@@ -15,9 +15,7 @@ namespace {
 // A record as its samples, flattened (a column counts along its samples).
 vantrelpid::Vector record(nb::handle obj, const char* name) {
     nb::object a = py::asarray(obj);
-    const char kind = py::dtype_kind(a);
-    if (kind != 'f' && kind != 'i' && kind != 'u' && kind != 'b')
-        py::raise_type_error(std::string(name) + " must hold real numbers");
+    py::require_real(a, name);
     return py::vector_from(a);
 }
 

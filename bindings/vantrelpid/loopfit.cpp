@@ -39,13 +39,6 @@ void record_call(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle CV
     record_function(record, "subpath"_a = "matfiles", "filename"_a = "loopfit");
 }
 
-IntegratingFlag loop_flag(nb::handle CV_INT) {
-    nb::object flag = py::item(CV_INT, 0);
-    if (py::equals(flag, 1)) return IntegratingFlag::Integrating;
-    if (py::equals(flag, 0)) return IntegratingFlag::SelfRegulating;
-    return IntegratingFlag::Other;
-}
-
 // Delayc as the caller gave it, or the found dead time: an integer when the
 // sample time is whole, as the reduction reports it.
 nb::object dead_time(const vantrelpid::LoopModel& r, nb::handle Delayc_in, double Tident) {
@@ -86,7 +79,7 @@ nb::tuple loopfit(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle C
     in.Delayc_in = py::float_arg(Delayc_in, "Delayc_in");
     in.Tident = py::float_arg(Tident, "Tident");
     in.slice_table = [&] { return py::slice_table(CVslice, nb::int_(0)); };
-    in.flag = [&] { return loop_flag(CV_INT); };
+    in.flag = [&] { return py::integrating_flag(py::item(CV_INT, 0)); };
     in.propagates = py::is_interruption;
     py::NumpyRandom random;
     py::PythonWarnings warnings;

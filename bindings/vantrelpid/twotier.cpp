@@ -28,7 +28,7 @@ double number(nb::handle obj, const char* name) {
 // Polynomials, records and frequency-wise values, flat or as columns.
 vantrelpid::Vector values(nb::handle obj, const char* name) {
     nb::object a = py::asarray(obj);
-    if (!is_real_kind(py::dtype_kind(a))) py::raise_type_error(std::string(name) + " must hold real numbers");
+    py::require_real(a, name);
     return py::vector_from(a);
 }
 

@@ -31,14 +31,6 @@ void pair_delays(nb::handle Delay, vantrelpid::Index ny, vantrelpid::Index nu, v
     in.delay = py::matrix_from(full);
 }
 
-// CV_INT[i], compared as Python compares it.
-IntegratingFlag read_flag(nb::handle CV_INT, vantrelpid::Index i) {
-    nb::object flag = py::item(CV_INT, static_cast<std::int64_t>(i));
-    if (py::equals(flag, 1)) return IntegratingFlag::Integrating;
-    if (py::equals(flag, 0)) return IntegratingFlag::SelfRegulating;
-    return IntegratingFlag::Other;
-}
-
 nb::tuple pairtrim(nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::handle ORDS, nb::handle Delay,
                    nb::handle CV_INT, nb::handle Tident) {
     vantrelpid::PairReductionInput in;
@@ -46,7 +38,9 @@ nb::tuple pairtrim(nb::handle A, nb::handle B, nb::handle C, nb::handle D, nb::h
     in.ords = py::model_orders(ORDS);
     in.Ts = sample_time(Tident);
     pair_delays(Delay, in.model.D.rows(), in.model.D.cols(), in);
-    in.flag = [CV_INT](vantrelpid::Index i) { return read_flag(CV_INT, i); };
+    in.flag = [CV_INT](vantrelpid::Index i) {
+        return py::integrating_flag(py::item(CV_INT, static_cast<std::int64_t>(i)));
+    };
 
     py::NumpyRandom random;
     py::PythonWarnings warnings;
