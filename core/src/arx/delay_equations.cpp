@@ -114,13 +114,7 @@ Matrix DelayedNormalEquations::matrix(std::int64_t delay) const {
     Matrix JhJ = Matrix::Zero(size, size);
     Index offset = shared;
     for (std::size_t k = 0; k < slices_.size(); ++k) {
-        const Matrix Rk = slice_matrix(static_cast<Index>(k), delay);
-        const Index e = Rk.rows() - shared;
-        JhJ.topLeftCorner(shared, shared) += Rk.topLeftCorner(shared, shared);
-        JhJ.block(0, offset, shared, e) = Rk.topRightCorner(shared, e);
-        JhJ.block(offset, 0, e, shared) = Rk.bottomLeftCorner(e, shared);
-        JhJ.block(offset, offset, e, e) = Rk.bottomRightCorner(e, e);
-        offset += e;
+        offset = add_slice_block(JhJ, slice_matrix(static_cast<Index>(k), delay), shared, offset);
     }
     return JhJ;
 }

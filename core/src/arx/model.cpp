@@ -28,6 +28,15 @@ SlicePlan plan_slice(const IntMatrix& slices, Index k, Index n_samples, const Sl
     return plan;
 }
 
+Index add_slice_block(Matrix& JhJ, const Matrix& Rk, Index shared, Index offset) {
+    const Index e = Rk.rows() - shared;
+    JhJ.topLeftCorner(shared, shared) += Rk.topLeftCorner(shared, shared);
+    JhJ.block(0, offset, shared, e) = Rk.topRightCorner(shared, e);
+    JhJ.block(offset, 0, e, shared) = Rk.bottomLeftCorner(e, shared);
+    JhJ.block(offset, offset, e, e) = Rk.bottomRightCorner(e, e);
+    return offset + e;
+}
+
 void delay_columns(Matrix& Uk, const IntVector& delays) {
     const Index nk = Uk.rows();
     for (Index i = 0; i < Uk.cols(); ++i) {

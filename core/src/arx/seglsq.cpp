@@ -56,13 +56,7 @@ ArxModel seglsq(const Matrix& U, const Vector& Y, const IntMatrix& SlInd, std::i
         Matrix Uk = U.middleRows(s.start, s.samples);
         if (delays) detail::delay_columns(Uk, *delays);
         const detail::StretchCorrelations corr(Uk, Y.segment(s.start, s.samples), n, s.fft_length);
-        const Matrix Rk = corr.matrix(n);
-        const Index e = Rk.rows() - shared;
-        JhJ.topLeftCorner(shared, shared) += Rk.topLeftCorner(shared, shared);
-        JhJ.block(0, offset, shared, e) = Rk.topRightCorner(shared, e);
-        JhJ.block(offset, 0, e, shared) = Rk.bottomLeftCorner(e, shared);
-        JhJ.block(offset, offset, e, e) = Rk.bottomRightCorner(e, e);
-        offset += e;
+        offset = detail::add_slice_block(JhJ, corr.matrix(n), shared, offset);
     }
 
     const detail::NormalEquations eq = detail::fix_leading_coefficient(JhJ);

@@ -58,6 +58,13 @@ struct SliceRule {
 // then the rule's drop. The rows are not checked here.
 SlicePlan plan_slice(const IntMatrix& slices, Index k, Index n_samples, const SliceRule& rule);
 
+// Adds one slice's correlation matrix Rk to the block-arrow normal matrix
+// JhJ of the sliced estimate: its first `shared` rows and columns (the model
+// parameters) are summed over the slices, its pulse parameters take the rows
+// and columns from `offset` on, coupled to the shared ones only. Returns the
+// offset after them.
+Index add_slice_block(Matrix& JhJ, const Matrix& Rk, Index shared, Index offset);
+
 // Column i of `Uk` becomes delays(i) zeros followed by its first
 // Nk - delays(i) samples (all zeros when the delay reaches Nk).
 // Delays must be >= 0.
