@@ -261,6 +261,9 @@ ENTRY_POINTS = {e.function: e for e in [
            integral="flag", piOnly="flag"),
     _entry("vantrelpid.frontdesk:calc_tcl", lambda: dict(apc=[10.0, 1.0], delay=5.0, integral=0, speed=0),
            integral="flag", speed="flag"),
+    _entry("vantrelpid.frontdesk:resample_data", lambda: dict(data=[1.0, 2.0, 3.0, 4.0, 5.0], sample=2),
+           data="array"),
+    _entry("vantrelpid.frontdesk:is_controller_interactive", lambda: dict(controllertype="Int B")),
 ]}
 
 
