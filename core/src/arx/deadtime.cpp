@@ -42,9 +42,14 @@ Matrix simulate_group(const Matrix& U, std::span<const ArxModel> models, const I
             for (Index j = 0; j < nu; ++j) {
                 for (Index l = 0; l < nb; ++l) {
                     const double b = models[c].num(j, l);
-                    const Index first = std::max(t0, l), inside = std::min(t1, std::max(first, l + d));
+                    // Samples first..inside-1 read before the record; inside..t1-1 read
+                    // u_j from row inside - l - d >= 0 on.
+                    const Index first = std::max(t0, l);
+                    if (first >= t1) continue;
+                    const Index inside = std::min(t1, std::max(first, l + d));
                     y.col(c).segment(first, inside - first).array() += b * 0.0;
-                    y.col(c).segment(inside, t1 - inside) += b * U.col(j).segment(inside - l - d, t1 - inside);
+                    if (inside < t1)
+                        y.col(c).segment(inside, t1 - inside) += b * U.col(j).segment(inside - l - d, t1 - inside);
                 }
             }
         }

@@ -19,10 +19,13 @@ SlicePlan plan_slice(const IntMatrix& slices, Index k, Index n_samples, const Sl
     // A first sample beyond the record starts the stretch at its end, without
     // adding the skip to a number near the int64 limit.
     const std::int64_t skip = k == 0 ? kSkippedLeadingSamples : 0;
-    const pynum::SliceBounds rows = pynum::clip_slice(std::min<std::int64_t>(slices(k, 0) - 1, n_samples) + skip, slices(k, 1), n_samples);
+    const pynum::SliceBounds rows =
+        pynum::clip_slice(std::min<std::int64_t>(slices(k, 0) - 1, n_samples) + skip, slices(k, 1), n_samples);
+    // A drop of the whole stretch or more leaves no samples (and no sum beyond int64).
+    const Index dropped = std::min<Index>(rule.drop, rows.length());
     SlicePlan plan;
-    plan.start = rows.start + rule.drop;
-    plan.samples = std::max<Index>(rows.length() - rule.drop, 0);
+    plan.start = rows.start + dropped;
+    plan.samples = rows.length() - dropped;
     plan.fft_length = rule.fft_margin < 0 ? fft_length_covering(plan.samples)
                                           : fft_length_at_least(plan.samples + rule.fft_margin);
     return plan;

@@ -34,8 +34,9 @@ void check_arguments(const Matrix& U, const Vector& Y, std::int64_t n, const std
 ArxModel seglsq(const Matrix& U, const Vector& Y, const IntMatrix& SlInd, std::int64_t n,
                 const std::optional<IntVector>& delays, RandomSource& random, WarningSink& warnings) {
     check_arguments(U, Y, n, delays);
-    const Index nu = U.cols(), L = n + 1;
+    // The plan refuses an order of a slice's length or more, so n + 1 is safe after it.
     const std::vector<detail::SlicePlan> stretches = detail::sliced_estimate_plan(SlInd, U.rows(), n, delays);
+    const Index nu = U.cols(), L = n + 1;
 
     // Draws that do not enter the result: they keep the shared stream where
     // the callers expect it.
