@@ -14,12 +14,6 @@ namespace {
 using util::c2dm2;
 using util::TransferFunction;
 
-Vector coefficients(double first, double second) {
-    Vector v(2);
-    v << first, second;
-    return v;
-}
-
 // x[i] and X[i, j] with numpy's bounds.
 double at(const Vector& x, Index i) { return x(pynum::normalize_index(i, x.size(), 0)); }
 double at(const Matrix& X, Index i, Index j) {

@@ -13,12 +13,6 @@ namespace {
 using util::c2dm2;
 using util::TransferFunction;
 
-Vector coefficients(double first, double second) {
-    Vector v(2);
-    v << first, second;
-    return v;
-}
-
 // a (op) b elementwise, broadcast as numpy broadcasts two vectors.
 template <class Op>
 Vector broadcast(const Vector& a, const Vector& b, Op op) {

@@ -28,6 +28,13 @@ namespace vantrelpid::sim {
 // Samples of every step response.
 inline constexpr Index kResponseLength = 3000;
 
+// The first-order polynomial [first, second] (descending powers).
+inline Vector coefficients(double first, double second) {
+    Vector v(2);
+    v << first, second;
+    return v;
+}
+
 inline constexpr const char* kStatusOK = "OK";
 inline constexpr const char* kStatusUnstable = "Closed-loop system unstable! Increase Tcl";
 inline constexpr const char* kStatusKZero = "K is 0";
