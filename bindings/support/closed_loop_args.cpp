@@ -40,10 +40,8 @@ std::optional<PidItems> pid_of_three(nb::handle PID) {
     return unpack_pid(PID);
 }
 
-bool k_is_zero(const PidItems& PID) { return equals(PID[0], 0); }
-
 std::optional<std::string> pid_refusal(const PidItems& PID) {
-    if (k_is_zero(PID)) return sim::kStatusKZero;
+    if (equals(PID[0], 0)) return sim::kStatusKZero;
     if (float_arg(PID[1], "Ti") < 0.0) return sim::kStatusTiNegative;
     if (float_arg(PID[2], "Td") < 0.0) return sim::kStatusTdNegative;
     return std::nullopt;

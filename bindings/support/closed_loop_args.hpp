@@ -30,13 +30,11 @@ PidItems unpack_pid(nb::handle PID);
 std::optional<PidItems> pid_of_three(nb::handle PID);
 
 // The simulators' PID checks, in their order, before any other argument is
-// read: "K is 0" when k_is_zero, then "Ti is negative" and "Td is negative",
-// each read as a real number (TypeError otherwise, as Python's comparison
-// with 0 raises).
+// read: "K is 0" when `K == 0` as Python compares it (K is not read as a
+// number here, so one that is no number passes, to fail where its
+// simulation reads it), then "Ti is negative" and "Td is negative", each read
+// as a real number (TypeError otherwise, as Python's comparison with 0 raises).
 std::optional<std::string> pid_refusal(const PidItems& PID);
-// `K == 0` as Python compares it: K is not read as a number here, so one that
-// is no number passes, to fail where its simulation reads it.
-bool k_is_zero(const PidItems& PID);
 
 // The three values as real numbers (TypeError naming K, Ti or Td otherwise).
 sim::PidParameters pid_values(const PidItems& PID);

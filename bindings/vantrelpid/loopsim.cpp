@@ -36,14 +36,8 @@ nb::tuple loopsim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle B
                   nb::handle Type, nb::handle Ts, nb::handle w, nb::handle SPLLAG, nb::handle Tauf) {
     const std::optional<py::PidItems> pid = py::pid_of_three(PID);
     if (!pid) return refused(kStatusPidLength);
-    // K is read inside the simulation's guard, even where it is compared with 0.
-    bool k_zero = false;
-    try {
-        k_zero = py::k_is_zero(*pid);
-    } catch (nb::python_error& e) {
-        return failed(e);
-    }
-    if (k_zero) return refused(sim::kStatusKZero);
+    // The checks compare as Python compares (an array K of several values has
+    // no truth value and raises); K itself is read as a number inside the guard.
     if (auto refusal = py::pid_refusal(*pid)) return refused(*refusal);
 
     // The arguments are read inside the guard too: a Python error there is a
