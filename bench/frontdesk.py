@@ -10,7 +10,9 @@ Models: 2 e^(-8 s)/(40 s + 1) and 2 e^(-4 s)/((20 s + 1)(10 s + 1)), Tcl 20,
 sampled every second, on identify's 75-point grid, for the vendor forms
 "Interacting A" (an interacting code, one degree of freedom) and
 "Non-interacting B" (two degrees of freedom). The ratio column is the
-reference's time divided by ours. The small matrix products of scipy's hold
+reference's time divided by ours. Ours includes the two call records each
+request writes to ./export/debug (four files, each written to a temporary file
+and renamed into place): on a virtual disk they take most of the time. The small matrix products of scipy's hold
 (expm) run on one BLAS thread: threads only add waits at these sizes, and on
 a shared machine those waits made the reference up to 30 times slower.
 """

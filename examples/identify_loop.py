@@ -5,7 +5,8 @@ driven by a binary test sequence, with measurement noise. `identify` estimates
 the dead time and identifies the loop (the call is recorded under
 export/debug for replay); `calc_tcl` picks a closed-loop time constant for a
 medium response; `pidTuning` tunes a PID controller for one vendor's block,
-writes its parameters the way that block expects them and simulates the loop.
+writes its parameters the way that block expects them and simulates the loop
+(the inputs of its tuning and of its simulation are recorded there too).
 """
 
 import numpy as np

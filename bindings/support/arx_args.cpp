@@ -40,6 +40,7 @@ IntMatrix slice_rows(nb::handle obj, const char* name) {
     const char kind = dtype_kind(a);
     if (kind != 'i' && kind != 'u' && kind != 'b')
         raise_type_error(std::string(name) + " must hold whole numbers of an integer type, not " + dtype_name(a));
+    require_int64_samples(a);
     return int_matrix_from(a);
 }
 

@@ -26,7 +26,8 @@ std::optional<IntVector> delay_list(nb::handle Delay, Index inputs);
 
 // Rows [first, last] of whole numbers. An empty table raises ValueError
 // "<name> has no rows"; a table that is not of shape (m, 2) ValueError;
-// entries of a non-integer type TypeError.
+// entries of a non-integer type TypeError; unsigned entries beyond int64
+// IndexError (require_int64_samples).
 IntMatrix slice_rows(nb::handle obj, const char* name);
 
 }  // namespace vantrelpid::py

@@ -7,6 +7,7 @@
 #include "support/convert.hpp"
 #include "support/translate.hpp"
 #include "support/pyargs.hpp"
+#include "vantrelpid/sim/closed_loop.hpp"
 
 namespace vantrelpid::py {
 
@@ -30,20 +31,27 @@ std::string python_type_name(nb::handle obj) {
     return nb::cast<std::string>(nb::handle(Py_TYPE(obj.ptr())).attr("__name__"));
 }
 
-sim::PidParameters pid_values(const std::vector<nb::object>& items) {
-    return {float_arg(items[0], "K"), float_arg(items[1], "Ti"), float_arg(items[2], "Td")};
-}
-
 }  // namespace
 
-std::optional<sim::PidParameters> pid_of_three(nb::handle PID) {
+std::optional<PidItems> pid_of_three(nb::handle PID) {
     const Py_ssize_t n = PyObject_Length(PID.ptr());
     if (n < 0) throw nb::python_error();
     if (n != 3) return std::nullopt;
     return unpack_pid(PID);
 }
 
-sim::PidParameters unpack_pid(nb::handle PID) {
+std::optional<std::string> pid_refusal(const PidItems& PID) {
+    if (equals(PID[0], 0)) return sim::kStatusKZero;
+    if (float_arg(PID[1], "Ti") < 0.0) return sim::kStatusTiNegative;
+    if (float_arg(PID[2], "Td") < 0.0) return sim::kStatusTdNegative;
+    return std::nullopt;
+}
+
+sim::PidParameters pid_values(const PidItems& PID) {
+    return {float_arg(PID[0], "K"), float_arg(PID[1], "Ti"), float_arg(PID[2], "Td")};
+}
+
+PidItems unpack_pid(nb::handle PID) {
     nb::object it = nb::steal(PyObject_GetIter(PID.ptr()));
     if (!it.is_valid()) {
         PyErr_Clear();
@@ -63,7 +71,7 @@ sim::PidParameters unpack_pid(nb::handle PID) {
         if (n < 0) PyErr_Clear();
         raise_unpacking(3, n < 0 ? items.size() : static_cast<std::size_t>(n), n >= 0);
     }
-    return pid_values(items);
+    return {items[0], items[1], items[2]};
 }
 
 std::string form_code(nb::handle Type) {
@@ -76,6 +84,8 @@ std::string form_code(nb::handle Type) {
     }
     return std::string(text, static_cast<std::size_t>(size));
 }
+
+bool reads_spllag(std::string_view type) { return type == "Fox Nonint" || type == "Fox Int"; }
 
 std::pair<Index, Index> shape_of_two(nb::handle x) {
     const std::vector<Index> s = shape(asarray(x));

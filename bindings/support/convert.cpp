@@ -3,9 +3,12 @@
 #include <nanobind/ndarray.h>
 #include <nanobind/stl/string.h>
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "support/translate.hpp"
+#include "vantrelpid/errors.hpp"
 
 namespace vantrelpid::py {
 
@@ -126,6 +129,31 @@ Matrix row_matrix(nb::handle obj) {
     nb::object a = asarray(obj);
     if (ndim(a) <= 1) return vector_from(a).transpose();
     return matrix_from(a);
+}
+
+nb::object polynomial_array(nb::handle obj, const char* name) {
+    nb::object a = asarray(obj);
+    const std::vector<Index> dims = shape(a);
+    Index longer = 0;  // dimensions of more than one coefficient
+    for (Index d : dims) longer += d > 1;
+    if (longer > 1) {
+        std::string text;
+        for (Index d : dims) text += (text.empty() ? "" : " x ") + std::to_string(d);
+        throw InvalidArgument(std::string(name) + " must be a polynomial: one row or one column of coefficients, not a " +
+                              text + " array");
+    }
+    return a;
+}
+
+Vector polynomial(nb::handle obj, const char* name) { return vector_from(polynomial_array(obj, name)); }
+
+void require_int64_samples(nb::handle array) {
+    if (dtype_kind(array) != 'u') return;
+    nb::object limit = numpy().attr("uint64")(nb::int_(std::numeric_limits<std::int64_t>::max()));
+    nb::object beyond = array.attr("__getitem__")(numpy().attr("greater")(array, limit));
+    if (nb::len(beyond) == 0) return;
+    raise_index_error("sample number " + nb::cast<std::string>(nb::str(beyond.attr("__getitem__")(0).attr("item")())) +
+                      " is beyond any record");
 }
 
 }  // namespace vantrelpid::py

@@ -75,4 +75,21 @@ Vector vector(nb::handle obj, const char* name);
 // Polynomial rows (numerators, one row per input): a 1-D array is one row.
 Matrix row_matrix(nb::handle obj);
 
+// numpy.asarray(obj) of one polynomial (coefficients in descending powers),
+// to be read flat: a 1-D array, a row (1 x n), a column (n x 1) or a scalar.
+// An array with more than one row and more than one column holds no single
+// polynomial: it raises InvalidArgument (ValueError) "<name> must be a
+// polynomial: one row or one column of coefficients, not a 3 x 2 array" -- a
+// core error, so that a guard that turns Python's errors into a status lets
+// it through.
+nb::object polynomial_array(nb::handle obj, const char* name);
+// polynomial_array read flat as float64, as `vector` reads it.
+Vector polynomial(nb::handle obj, const char* name);
+
+// Sample numbers (sample lists, slice tables) given as an unsigned integer
+// array: a value beyond int64 raises IndexError "sample number <value> is
+// beyond any record", naming the first such value as given (a conversion to
+// int64 would wrap it to a negative number). Other arrays pass unchecked.
+void require_int64_samples(nb::handle array);
+
 }  // namespace vantrelpid::py

@@ -15,7 +15,7 @@ namespace vantrelpid::py {
 // 1-based selected sample numbers (SlSampk), as an integer array indexes:
 // an empty array of any shape selects nothing; other arrays must be
 // one-dimensional and of an integer type (numpy's IndexError otherwise;
-// TypeError for complex values).
+// TypeError for complex values), unsigned values within int64.
 inline IntVector sample_numbers(nb::handle obj, const char* name) {
     nb::object a = asarray(obj);
     if (nb::cast<Index>(a.attr("size")) == 0) return IntVector();
@@ -23,6 +23,7 @@ inline IntVector sample_numbers(nb::handle obj, const char* name) {
     const char kind = dtype_kind(a);
     if (kind != 'i' && kind != 'u') raise_index_error("arrays used as indices must be of integer (or boolean) type");
     if (ndim(a) != 1) raise_value_error(std::string(name) + " must be a one-dimensional array of sample numbers");
+    require_int64_samples(a);
     return int_vector_from(a);
 }
 

@@ -11,14 +11,15 @@ namespace vantrelpid::py {
 
 namespace {
 
-// A float or unsigned array's entries converted one by one through Python's
-// int(), as the same values given as a list are: NaN raises ValueError,
-// infinities and values beyond int64 OverflowError (a cast would give -2**63
-// or a wrapped negative number silently).
+// A float array's entries converted one by one through Python's int(), as
+// the same values given as a list are: NaN raises ValueError, infinities and
+// values beyond int64 OverflowError (a cast would give -2**63 silently). An
+// unsigned array's values beyond int64 raise IndexError naming the value (a
+// cast would wrap it to a negative number).
 nb::object entries(nb::handle table) {
     if (!nb::isinstance(table, numpy().attr("ndarray"))) return nb::borrow(table);
-    const char kind = dtype_kind(table);
-    return kind == 'f' || kind == 'u' ? table.attr("tolist")() : nb::borrow(table);
+    require_int64_samples(table);
+    return dtype_kind(table) == 'f' ? table.attr("tolist")() : nb::borrow(table);
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ namespace nb = nanobind;
 // np.array(SliceInd[k], dtype=int), checked as the table of one output: the
 // assertions "SliceInd must be a matrix" and "SliceInd must have two
 // columns" (skipped under -O, when numpy's own errors follow). Returns the
-// first two columns.
+// first two columns. Unsigned entries beyond int64 raise IndexError
+// (require_int64_samples).
 IntMatrix slice_table(nb::handle SliceInd, nb::handle k);
 
 // Output k's slice selection, checked against a record of n_rows samples

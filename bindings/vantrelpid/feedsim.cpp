@@ -23,16 +23,24 @@ vantrelpid::Matrix feedforward_rows(nb::handle FF) {
 
 sim::FeedsimModel model(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc, nb::handle Tau_1,
                         nb::handle Gain_1, nb::handle FF) {
-    return {py::vector(Apc_tn), py::vector(Bpc_tn), py::vector(Delayc), py::matrix(Tau_1, "Tau_1"),
-            py::vector(Gain_1), feedforward_rows(FF)};
+    return {py::polynomial(Apc_tn, "Apc_tn"), py::polynomial(Bpc_tn, "Bpc_tn"), py::vector(Delayc),
+            py::matrix(Tau_1, "Tau_1"), py::vector(Gain_1), feedforward_rows(FF)};
+}
+
+// A refusal: four empty lists and its status.
+nb::tuple refused(const std::string& message) {
+    return nb::make_tuple(nb::list(), nb::list(), nb::list(), nb::list(), message);
 }
 
 nb::tuple feedsim(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc, nb::handle Tau_1, nb::handle Gain_1,
                   nb::handle CV_INT, nb::handle PID, nb::handle Type, nb::handle FF, nb::handle Ts,
                   nb::handle SPLLAG) {
+    // The PID checks before any other argument is read.
+    const py::PidItems pid = py::unpack_pid(PID);
+    if (auto refusal = py::pid_refusal(pid)) return refused(*refusal);
     const std::string type = py::form_code(Type);
     sim::FeedsimInput in;
-    in.pid = py::unpack_pid(PID);
+    in.pid = py::pid_values(pid);
     in.has_integrators = [&] {
         return py::equals(nb::module_::import_("builtins").attr("max")(CV_INT), 1);
     };
@@ -43,10 +51,10 @@ nb::tuple feedsim(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc, nb::h
     in.model = [&] { return model(Apc_tn, Bpc_tn, Delayc, Tau_1, Gain_1, FF); };
     in.Type = type;
     in.Ts = py::float_arg(Ts, "Ts");
-    in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
 
     const sim::FeedsimResult r = sim::feedsim(in);
-    if (!r.simulated) return nb::make_tuple(nb::list(), nb::list(), nb::list(), nb::list(), r.Message);
+    if (!r.simulated) return refused(r.Message);
     return nb::make_tuple(py::array(r.Yff), py::array(r.Uff), py::array(r.Yff0), py::array(r.Uff0), r.Message);
 }
 
@@ -59,17 +67,19 @@ NB_MODULE(feedsim, m) {
           "feedsim(Apc_tn, Bpc_tn, Delayc, Tau_1, Gain_1, CV_INT, PID, Type, FF, Ts, SPLLAG)\n"
           "    -> (Yff, Uff, Yff0, Uff0, Message)\n\n"
           "The PID loop around Bpc_tn(s)/Apc_tn(s) e^(-Delayc[0] s) after a unit step of each\n"
-          "measured disturbance i, which reaches the output through\n"
-          "Gain_1[1 + i] e^(-Delayc[1 + i] s) / (Tau_1[0, 1 + i] s + 1) (Tau_1: 1 x nu), with\n"
-          "and without its compensator FF[i] = [K_ff, Tau_lag_ff, Tau_lead_ff, Delayc_ff],\n"
-          "K_ff (Tau_lead_ff s + 1) e^(-Delayc_ff s) / (Tau_lag_ff s + 1), subtracted from the\n"
-          "controller output; dead times rounded to whole samples (halves to even).\n"
-          "PID = [K, Ti, Td]; Type: one of the ten PID form codes (only the PV path acts, so\n"
-          "SPLLAG has no effect). Yff, Uff: output and manipulated variable with feedforward;\n"
-          "Yff0, Uff0: without (3000 x nu - 1 each). Message: \"OK\", or \"Closed-loop system\n"
-          "unstable! Increase Tcl\" with the arrays; for \"K is 0\", \"Ti is negative\", \"Td is\n"
-          "negative\", \"There are integrators, no feedforward for integral process\", \"Too many\n"
-          "FF variables (must <= 2)\", \"No model for FF variable\" and \"Not a single loop\n"
-          "process, this function only works for single-loop\" four empty lists. An unknown\n"
-          "Type raises ValueError \"Unknown PID type\".");
+          "measured disturbance i, which reaches the output through Gain_1[1 + i] e^(-Delayc[1 +\n"
+          "i] s) / (Tau_1[0, 1 + i] s + 1) (Tau_1: 1 x nu), with and without its compensator\n"
+          "FF[i] = [K_ff, Tau_lag_ff, Tau_lead_ff, Delayc_ff], K_ff (Tau_lead_ff s + 1)\n"
+          "e^(-Delayc_ff s) / (Tau_lag_ff s + 1), subtracted from the controller output; dead\n"
+          "times rounded to whole samples (halves to even). PID = [K, Ti, Td]; Type: one of the\n"
+          "ten PID form codes (only the PV path acts, so SPLLAG, read for the Fox codes only, has\n"
+          "no effect). Yff, Uff: output and manipulated variable with feedforward; Yff0, Uff0:\n"
+          "without (3000 x nu - 1 each).\n\n"
+          "Message: \"OK\", or \"Closed-loop system unstable! Increase Tcl\" with the arrays; for \"K\n"
+          "is 0\", \"Ti is negative\", \"Td is negative\" (checked before anything else is read),\n"
+          "\"There are integrators, no feedforward for integral process\", \"Too many FF variables\n"
+          "(must <= 2)\", \"No model for FF variable\" and \"Not a single loop process, this function\n"
+          "only works for single-loop\" four empty lists. An unknown Type raises ValueError\n"
+          "\"Unknown PID type\", and so does (with its own message) Apc_tn or Bpc_tn with more than\n"
+          "one row and more than one column.");
 }

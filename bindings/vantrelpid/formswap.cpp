@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "support/call_record.hpp"
 #include "support/module.hpp"
 #include "support/convert.hpp"
 #include "support/pyarith.hpp"
@@ -37,26 +38,13 @@ bool equals_str(nb::handle obj, const char* text) {
     return py::Number(obj) == py::Number(py::str_of(text));
 }
 
-// The package version, read when the module is loaded.
-std::string& package_version() {
-    static std::string version;
-    return version;
-}
-
 // The call record, written before anything is checked; the recorder is
 // imported here, on this path only.
 void record_call(nb::handle PID, nb::handle Type) {
     nb::dict parameters;
     parameters["PID"] = PID;
     parameters["Type"] = Type;
-    nb::dict record;
-    record["module"] = "vantrelpid.formswap";
-    record["version"] = nb::str(package_version().c_str(), package_version().size());
-    record["file_name"] = nb::module_::import_("vantrelpid.formswap").attr("__file__");
-    record["function_name"] = "formswap";
-    record["parameters"] = parameters;
-    nb::object record_function = nb::module_::import_("vantrelpid.callstash").attr("record_function");
-    record_function(record, "subpath"_a = "matfiles", "filename"_a = "formswap");
+    py::record_call("vantrelpid.formswap", "formswap", parameters);
 }
 
 // K, Ti, Td = PID, after len(PID) == 3 is checked.
@@ -109,7 +97,7 @@ nb::list formswap(nb::handle PID, nb::handle Type, nb::handle export_file) {
 
 NB_MODULE(formswap, m) {
     py::init_module(m);
-    package_version() = nb::str(nb::module_::import_("vantrelpid").attr("__version__")).c_str();
+    py::load_package_version();
     m.def("formswap", &formswap, "PID"_a, "Type"_a, "export_file"_a = false,
           "formswap(PID, Type, export_file=False) -> PIDn\n\n"
           "PID parameters [K, Ti, Td] converted between the non-interacting form\n"

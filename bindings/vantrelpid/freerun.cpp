@@ -55,7 +55,7 @@ nb::dict freerun(nb::handle Apc, nb::handle Bpc, nb::handle Delayc, nb::handle i
     }
 
     const vantrelpid::OpenLoopResponse r = vantrelpid::freerun(
-        py::vector(Apc), py::vector(Bpc), py::float_arg(Delayc, "Delayc"), py::float_arg(sampletime, "sampletime"));
+        py::polynomial(Apc, "Apc"), py::polynomial(Bpc, "Bpc"), py::float_arg(Delayc, "Delayc"), py::float_arg(sampletime, "sampletime"));
     nb::module_::import_("builtins").attr("print")("Bd = ", py::array1d(r.Bd), ", Ad = ", py::array1d(r.Ad),
                                                    ", dt = ", sampletime);
     d["stp"] = float_list(r.stp);

@@ -14,6 +14,7 @@
 #include <string>
 #include <utility>
 
+#include "support/call_record.hpp"
 #include "support/module.hpp"
 #include "support/pyarith.hpp"
 #include "vantrelpid/facade/tuning_request.hpp"
@@ -154,9 +155,10 @@ double number_or_nan(nb::handle obj) {
     return py::is_real_number(obj) ? py::float_arg(obj, "") : std::numeric_limits<double>::quiet_NaN();
 }
 
-// numpy.asarray(obj) flattened to float64; a list of floats, as identify
-// returns them, is read directly.
-vantrelpid::Vector vector_of(nb::handle obj) {
+// numpy.asarray(obj) flattened to float64, read as one polynomial when
+// `polynomial` names it; a list of floats, as identify returns them, is read
+// directly.
+vantrelpid::Vector vector_of(nb::handle obj, const char* polynomial = nullptr) {
     if (PyList_CheckExact(obj.ptr())) {
         const Py_ssize_t n = PyList_GET_SIZE(obj.ptr());
         vantrelpid::Vector v(n);
@@ -165,7 +167,38 @@ vantrelpid::Vector vector_of(nb::handle obj) {
             v(k) = PyFloat_AS_DOUBLE(PyList_GET_ITEM(obj.ptr(), k));
         if (k == n) return v;
     }
-    return py::vector(obj);
+    return polynomial ? py::polynomial(obj, polynomial) : py::vector(obj);
+}
+
+// The tuning and simulation steps of a request live in this module; each
+// records its inputs, as it receives them, before it runs.
+constexpr const char* kThisModule = "vantrelpid.frontdesk";
+
+void record_tuning(const fd::LoopModel& loop, nb::handle integral, double tcl, double Ts) {
+    nb::dict p;
+    p["apc"] = py::array1d(loop.apc);
+    p["bpc"] = py::array1d(loop.bpc);
+    p["delay"] = loop.delay;
+    p["integral"] = integral;
+    p["tcl"] = tcl;
+    p["sampletime"] = Ts;
+    py::record_call(kThisModule, "knobs", p);
+}
+
+void record_simulation(const sim::TunedLoopInput& in, nb::handle integral) {
+    const sim::PidParameters pid = sim::shown_controller(in.controller, in.Type);
+    nb::dict p;
+    p["apc"] = py::array1d(in.Apc);
+    p["bpc"] = py::array1d(in.Bpc);
+    p["delay"] = in.Delay;
+    p["bnd"] = py::array1d(in.BND);
+    p["integral"] = integral;
+    p["PID"] = py::array1d(vantrelpid::Vector{{pid.K, pid.Ti, pid.Td}});
+    p["Type"] = nb::str(in.Type.data(), in.Type.size());
+    p["sampletime"] = in.Ts;
+    p["w"] = py::array1d(in.w);
+    p["SPLLAG"] = sim::kTunedLoopSetpointLeadLag;
+    py::record_call(kThisModule, "mainsim", p);
 }
 
 // x[:n] as a list of Python floats, with Python's slice rules.
@@ -187,8 +220,9 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
     // The vendor name first, then the refusals, then the chain.
     const nb::object forms = module_name("VendorForms")();
     const std::string type = nb::cast<std::string>(forms.attr("get_controller_type")(dcstype));
-    const double Tcl = number_or_nan(tcl);
-    fd::check_tuning_request(Tcl, number_or_nan(oprange), number_or_nan(sprange));
+    const fd::TuningRequestNumbers numbers{number_or_nan(tcl), number_or_nan(oprange), number_or_nan(sprange),
+                                           number_or_nan(delay), number_or_nan(sampletime)};
+    fd::check_tuning_request(numbers);
 
     // No frequencies or no bound: the default grid, where the curve is 0.
     vantrelpid::Vector W, BND;
@@ -200,8 +234,10 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
         W = vector_of(w);
         BND = vector_of(bnd);
     }
-    const fd::LoopModel loop{vector_of(apc), vector_of(bpc), py::float_arg(delay, "delay"), py::integrating_flag(integral)};
-    const fd::TunedRows rows = fd::tune(loop, Tcl);
+    const fd::LoopModel loop{vector_of(apc, "apc"), vector_of(bpc, "bpc"), numbers.delay,
+                             py::integrating_flag(integral)};
+    record_tuning(loop, integral, numbers.tcl, numbers.sampletime);
+    const fd::TunedRows rows = fd::tune(loop, numbers.tcl);
 
     // The vendor texts of float64 values, whose zero divisors give "inf" and "nan".
     const sim::PidParameters& s = rows.interacting;
@@ -210,13 +246,15 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
         forms.attr("calculate")(dcstype, py::float64(s.K), py::float64(s.Ti), py::float64(s.Td), py::float64(n.K),
                                 py::float64(n.Ti), py::float64(n.Td), oprange, sprange, piOnly, "sec");
 
-    const sim::LoopsimResult r =
-        fd::simulate(loop, rows, py::truth(piOnly), type, py::float_arg(sampletime, "sampletime"), BND, W);
+    const sim::TunedLoopInput simulation =
+        fd::simulation_input(loop, rows, py::truth(piOnly), type, numbers.sampletime, BND, W);
+    record_simulation(simulation, integral);
+    const sim::LoopsimResult r = sim::tuned_loop_responses(simulation);
     // The responses cut to N samples, the vendor's keys after them.
     nb::dict result;
     result["msg"] = r.Message;
     if (r.Message != sim::kStatusOK) return result;
-    const std::int64_t N = fd::response_length(Tcl);
+    const std::int64_t N = fd::response_length(numbers.tcl);
     result["usp"] = first_samples(r.Usp, N);
     result["uld"] = first_samples(r.Uld, N);
     result["robust"] = first_samples(r.Robust, r.Robust->size());
@@ -233,6 +271,7 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
 
 NB_MODULE(frontdesk, m) {
     py::init_module(m);
+    py::load_package_version();
     nb::module_::import_("numpy");
     m.attr("VendorForms") = nb::module_::import_("vantrelpid.vendorforms").attr("VendorForms");
     m.attr("loopfit") = nb::module_::import_("vantrelpid.loopfit").attr("loopfit");
@@ -275,6 +314,15 @@ NB_MODULE(frontdesk, m) {
           "robust = bnd |C/(1 + L)| over w (0 where bnd is 0; an empty w or bnd means 75\n"
           "points from 0 to pi and bnd 0), p, i, d, pname, iname, dname, latex, then the\n"
           "vendor keys pv, iv, (pidequ), dv, pidstr. A failed simulation returns {\"msg\":\n"
-          "status} alone. Raises ValueError \"Tcl must be a positive, finite time constant\"\n"
-          "and \"OP and SP ranges must be positive, finite numbers\" (oprange, sprange).");
+          "status} alone.\n\n"
+          "Refuses, before anything runs or is recorded and in this order: an unknown dcstype\n"
+          "(ValueError \"Controller type '<name>' not supported.\"), then with ValueError \"Tcl\n"
+          "must be a positive, finite time constant\", \"OP and SP ranges must be positive,\n"
+          "finite numbers\" (oprange, sprange), \"Delay must be a finite dead time of at least\n"
+          "0\" and \"Sample time must be a positive, finite number\". apc and bpc are single\n"
+          "polynomials (flat, a row or a column). Each step records its inputs, as it\n"
+          "receives them, before it runs: the tuning to export/debug/p_knobs.pkl and\n"
+          "m_knobs.mat (apc, bpc, delay, integral, tcl, sampletime), the simulation to\n"
+          "export/debug/p_mainsim.pkl and m_mainsim.mat (apc, bpc, delay, bnd, integral, the\n"
+          "PID simulated, its Type, sampletime, w, SPLLAG 0.5).");
 }

@@ -24,8 +24,8 @@ vantrelpid::Vector record(nb::handle obj, const char* name) {
 nb::tuple jumpcheck(nb::handle Ac, nb::handle Bc, nb::handle Delayc, nb::handle Ts, nb::handle U, nb::handle Y,
                     nb::handle CV_INT, nb::handle CVslice) {
     vantrelpid::ValidationData in;
-    in.Ac = py::vector(Ac);
-    in.Bc = py::vector(Bc);
+    in.Ac = py::polynomial(Ac, "Ac");
+    in.Bc = py::polynomial(Bc, "Bc");
     in.Delayc = py::float_arg(Delayc, "Delayc");
     in.Ts = py::float_arg(Ts, "Ts");
     in.U = record(U, "U");

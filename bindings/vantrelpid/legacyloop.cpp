@@ -32,9 +32,9 @@ nb::tuple legacyloop(nb::handle /*Ac*/, nb::handle /*Bc*/, nb::handle Delayc, nb
     vantrelpid::ExistingLoopData in;
     in.R = record(R, "R");
     in.Y = record(Y, "Y");
-    in.U_length = py::length(py::asarray(U));
-    in.Delayc = py::float_arg(Delayc, "Delayc");
-    in.Tident = py::float_arg(Tident, "Tident");
+    in.U_length = [&] { return py::length(py::asarray(U)); };
+    in.Delayc = [&] { return py::float_arg(Delayc, "Delayc"); };
+    in.Tident = [&] { return py::float_arg(Tident, "Tident"); };
     in.slice_table = [&] { return py::slice_table(nb::make_tuple(CVslice), nb::int_(0)); };
     in.is_failure = is_failure;
     py::NumpyRandom random;

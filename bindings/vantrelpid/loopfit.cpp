@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "support/call_record.hpp"
 #include "support/module.hpp"
 #include "support/signals.hpp"
 #include "support/slice_table.hpp"
@@ -12,12 +13,6 @@ namespace py = vantrelpid::py;
 using vantrelpid::IntegratingFlag;
 
 namespace {
-
-// The package version, read when the module is loaded.
-std::string& package_version() {
-    static std::string version;
-    return version;
-}
 
 // The call record, written before anything is checked.
 void record_call(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle CV_INT, nb::handle CVslice,
@@ -29,14 +24,7 @@ void record_call(nb::handle U, nb::handle Y, nb::handle Delayc_in, nb::handle CV
     parameters["CV_INT"] = CV_INT;
     parameters["CVslice"] = CVslice;
     parameters["Tident"] = Tident;
-    nb::dict record;
-    record["module"] = "vantrelpid.loopfit";
-    record["version"] = nb::str(package_version().c_str(), package_version().size());
-    record["file_name"] = nb::module_::import_("vantrelpid.loopfit").attr("__file__");
-    record["function_name"] = "loopfit";
-    record["parameters"] = parameters;
-    nb::object record_function = nb::module_::import_("vantrelpid.callstash").attr("record_function");
-    record_function(record, "subpath"_a = "matfiles", "filename"_a = "loopfit");
+    py::record_call("vantrelpid.loopfit", "loopfit", parameters);
 }
 
 // Delayc as the caller gave it, or the found dead time: an integer when the
@@ -95,8 +83,7 @@ NB_MODULE(loopfit, m) {
                         "vantrelpid.tools.mimofit",
                         "vantrelpid.tools.deadtime",
                         "vantrelpid.tools.pairtrim"});
-    nb::object version = nb::module_::import_("vantrelpid").attr("__version__");
-    package_version() = nb::str(version).c_str();
+    py::load_package_version();
     m.def("loopfit", &loopfit, "U"_a, "Y"_a, "Delayc_in"_a, "CV_INT"_a, "CVslice"_a, "Tident"_a,
           "export_file"_a = false,
           "loopfit(U, Y, Delayc_in, CV_INT, CVslice, Tident, export_file=False)\n"

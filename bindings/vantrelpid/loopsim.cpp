@@ -27,30 +27,38 @@ nb::tuple results(const sim::LoopsimResult& r) {
 
 nb::tuple refused(const std::string& message) { return results(sim::LoopsimResult{{}, {}, {}, {}, {}, message}); }
 
+// A Python error while the arguments are read: a failed simulation.
+nb::tuple failed(const nb::python_error& e) {
+    return refused(std::string(sim::kSimulationFailed) + nb::str(e.value()).c_str());
+}
+
 nb::tuple loopsim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle BND, nb::handle INT, nb::handle PID,
                   nb::handle Type, nb::handle Ts, nb::handle w, nb::handle SPLLAG, nb::handle Tauf) {
-    const std::optional<sim::PidParameters> pid = py::pid_of_three(PID);
+    const std::optional<py::PidItems> pid = py::pid_of_three(PID);
     if (!pid) return refused(kStatusPidLength);
-    if (auto refusal = sim::pid_refusal(*pid)) return refused(*refusal);
+    // The checks compare as Python compares (an array K of several values has
+    // no truth value and raises); K itself is read as a number inside the guard.
+    if (auto refusal = py::pid_refusal(*pid)) return refused(*refusal);
 
-    // The arguments are read inside the simulation's guard: an error there
-    // is a failed simulation, as any later one.
+    // The arguments are read inside the guard too: a Python error there is a
+    // failed simulation, as any later one. A matrix given as a polynomial is
+    // no simulation's failure: its error passes.
     const std::string type = py::form_code(Type);
     sim::LoopsimInput in;
-    in.pid = *pid;
     in.Type = type;
     try {
-        in.Apc = py::vector(Apc);
-        in.Bpc = py::vector(Bpc);
+        in.pid = py::pid_values(*pid);
+        in.Apc = py::polynomial(Apc, "Apc");
+        in.Bpc = py::polynomial(Bpc, "Bpc");
         in.Delay = py::float_arg(Delay, "Delay");
         in.BND = py::vector(BND);
         in.integrating = py::equals(INT, 1);
         in.Ts = py::float_arg(Ts, "Ts");
         in.w = py::vector(w);
-        in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+        if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
         in.Tauf = py::float_arg(Tauf, "Tauf");
     } catch (nb::python_error& e) {
-        return refused(std::string(sim::kSimulationFailed) + nb::str(e.value()).c_str());
+        return failed(e);
     }
     return results(sim::loopsim(in));
 }
@@ -64,18 +72,21 @@ NB_MODULE(loopsim, m) {
           "loopsim(Apc, Bpc, Delay, BND, INT, PID, Type, Ts, w, SPLLAG, Tauf)\n"
           "    -> (Ysp, Usp, Yld, Uld, Robust, Message)\n\n"
           "Closed-loop step responses of the PID loop around Bpc(s)/Apc(s) e^(-Delay s)\n"
-          "(descending powers of s; times 1/s when INT == 1), with the PV filter\n"
-          "1/(Tauf s + 1) (Tauf = 0: none), sampled every Ts with the dead time floored to\n"
-          "whole samples. PID = [K, Ti, Td]; Type: one of \"Nonint A\", \"Int A\", \"Nonint B\",\n"
-          "\"Int B\", \"Nonint PonP DonE\", \"Int PonP DonE\", \"Nonint C\", \"Int C\", \"Fox Nonint\",\n"
-          "\"Fox Int\"; SPLLAG: set-point lead-to-lag ratio of the Fox codes. Ysp, Usp: PV and\n"
-          "controller output after a unit set-point step; Yld: PV after a unit load step at\n"
-          "the plant input; Uld: the signal entering the plant for it (3000 samples each).\n"
-          "Robust = BND |C / (1 + L)| at w (radians per sample), C the controller's PV path\n"
-          "and L the open loop, divided by w when INT == 1: below 1 where the loop stays\n"
-          "stable under a model error of amplitude BND. Message: \"OK\"; a\n"
-          "refused PID (\"PID parameters should be a list of three elements\", \"K is 0\",\n"
-          "\"Ti is negative\", \"Td is negative\") or \"Closed-loop system unstable! Increase\n"
-          "Tcl\" with five None; \"Simulation failed: <error>\" with the results computed\n"
-          "before the error (an unknown Type: \"Simulation failed: PID type unknown\").");
+          "(descending powers of s; times 1/s when INT == 1), with the PV filter 1/(Tauf s + 1)\n"
+          "(Tauf = 0: none), sampled every Ts with the dead time floored to whole samples. PID =\n"
+          "[K, Ti, Td]; Type: one of \"Nonint A\", \"Int A\", \"Nonint B\", \"Int B\", \"Nonint PonP\n"
+          "DonE\", \"Int PonP DonE\", \"Nonint C\", \"Int C\", \"Fox Nonint\", \"Fox Int\"; SPLLAG:\n"
+          "set-point lead-to-lag ratio of the Fox codes, read for those only. Ysp, Usp: PV and\n"
+          "controller output after a unit set-point step; Yld: PV after a unit load step at the\n"
+          "plant input; Uld: the signal entering the plant for it (3000 samples each). Robust =\n"
+          "BND |C / (1 + L)| at w (radians per sample), C the controller's PV path and L the open\n"
+          "loop, divided by w when INT == 1: below 1 where the loop stays stable under a model\n"
+          "error of amplitude BND.\n\n"
+          "Message: \"OK\"; a refused PID (\"PID parameters should be a list of three elements\", \"K\n"
+          "is 0\", \"Ti is negative\", \"Td is negative\", checked before anything else is read) or\n"
+          "\"Closed-loop system unstable! Increase Tcl\" with five None; \"Simulation failed:\n"
+          "<error>\" with the results computed before the error (an unknown Type: \"Simulation\n"
+          "failed: PID type unknown\"; a K that is no number: \"Simulation failed: K must be of\n"
+          "type float, not <type>\"). Apc or Bpc with more than one row and more than one column\n"
+          "raises ValueError.");
 }

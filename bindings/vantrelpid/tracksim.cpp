@@ -22,19 +22,20 @@ nb::object results(const sim::TracksimResult& r) {
 
 nb::object tracksim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle INT, nb::handle PID,
                     nb::handle Type, nb::handle Ts, nb::handle w, nb::handle SPLLAG) {
-    const std::optional<sim::PidParameters> pid = py::pid_of_three(PID);
-    if (!pid) return results({});
+    // The PID checks before any other argument is read.
+    const std::optional<py::PidItems> pid = py::pid_of_three(PID);
+    if (!pid || py::pid_refusal(*pid)) return results({});
     const std::string type = py::form_code(Type);
     sim::TracksimInput in;
-    in.pid = *pid;
+    in.pid = py::pid_values(*pid);
     in.Type = type;
-    in.Apc = py::vector(Apc);
-    in.Bpc = py::vector(Bpc);
+    in.Apc = py::polynomial(Apc, "Apc");
+    in.Bpc = py::polynomial(Bpc, "Bpc");
     in.Delay = py::float_arg(Delay, "Delay");
     in.integrating = py::equals(INT, 1);
     in.Ts = py::float_arg(Ts, "Ts");
     in.w = py::vector(w);
-    in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
     return results(sim::tracksim(in));
 }
 
@@ -46,16 +47,17 @@ NB_MODULE(tracksim, m) {
           "tracksim(Apc, Bpc, Delay, INT, PID, Type, Ts, w, SPLLAG)\n"
           "    -> (Ysp, Usp, Yld, Uld, StepRes, FreqRes)\n\n"
           "Closed-loop step responses of the PID loop around Bpc(s)/Apc(s) e^(-Delay s)\n"
-          "(descending powers of s; times 1/s when INT == 1), sampled every Ts with the dead\n"
-          "time floored to whole samples, and the plant's own responses without the\n"
-          "integrator. PID = [K, Ti, Td]; Type: one of the ten PID form codes (see loopsim);\n"
-          "SPLLAG: set-point lead-to-lag ratio of the Fox codes. Ysp, Usp: PV and controller\n"
-          "output after a unit set-point step; Yld: PV after a unit load step at the plant\n"
-          "input; Uld: the signal entering the plant for it; StepRes: the held plant's step\n"
-          "response with the dead time rounded to whole samples (3000 samples each);\n"
-          "FreqRes: the held plant's amplitude at w (radians per sample). A refused PID (not\n"
-          "three values, K == 0, Ti < 0, Td < 0) gives six None; a one-degree-of-freedom\n"
-          "loop (\"Nonint A\", \"Int A\") whose Ysp diverges gives the text \"Closed-loop system\n"
-          "unstable! Increase Tcl\" instead of the tuple. An unknown Type raises ValueError\n"
-          "\"PID type unknown\".");
+          "(descending powers of s; times 1/s when INT == 1), sampled every Ts with the dead time\n"
+          "floored to whole samples, and the plant's own responses without the integrator. PID =\n"
+          "[K, Ti, Td]; Type: one of the ten PID form codes (see loopsim); SPLLAG: set-point\n"
+          "lead-to-lag ratio of the Fox codes, read for those only. Ysp, Usp: PV and controller\n"
+          "output after a unit set-point step; Yld: PV after a unit load step at the plant input;\n"
+          "Uld: the signal entering the plant for it; StepRes: the held plant's step response\n"
+          "with the dead time rounded to whole samples (3000 samples each); FreqRes: the held\n"
+          "plant's amplitude at w (radians per sample).\n\n"
+          "A refused PID (not three values, K == 0, Ti < 0, Td < 0, checked before anything else\n"
+          "is read) gives six None; a one-degree-of-freedom loop (\"Nonint A\", \"Int A\") whose Ysp\n"
+          "diverges gives the text \"Closed-loop system unstable! Increase Tcl\" instead of the\n"
+          "tuple. An unknown Type raises ValueError \"PID type unknown\", and so does (with its own\n"
+          "message) Apc or Bpc with more than one row and more than one column.");
 }

@@ -96,13 +96,13 @@ nb::tuple twotier(nb::handle Ac1, nb::handle Bc1, nb::handle CV_INT1, nb::handle
                   nb::handle Type2, nb::handle w, nb::handle SPLLAG2, nb::handle MVdata1, nb::handle SPdata2) {
     vantrelpid::CascadeInput in;
     in.integrating = integrating(CV_INT1);
-    in.Ac1 = values(Ac1, "Ac1");
-    in.Bc1 = values(Bc1, "Bc1");
+    in.Ac1 = values(py::polynomial_array(Ac1, "Ac1"), "Ac1");
+    in.Bc1 = values(py::polynomial_array(Bc1, "Bc1"), "Bc1");
     in.Delayc1 = number(Delayc1, "Delayc1");
     in.BND1 = values(BND1, "BND1");
     in.Ts1 = number(Ts1, "Ts1");
-    in.Ac2 = values(Ac2, "Ac2");
-    in.Bc2 = values(Bc2, "Bc2");
+    in.Ac2 = values(py::polynomial_array(Ac2, "Ac2"), "Ac2");
+    in.Bc2 = values(py::polynomial_array(Bc2, "Bc2"), "Bc2");
     in.Delayc2 = number(Delayc2, "Delayc2");
     in.PID2 = pid_parameters(PID2);
     if (nb::isinstance<nb::str>(Type2)) in.Type2 = nb::cast<std::string>(Type2);  // else no code matches

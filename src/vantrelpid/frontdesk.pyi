@@ -57,6 +57,16 @@ def pidTuning(apc: object | None, bpc: object | None, bnd: object | None, w: obj
     robust = bnd |C/(1 + L)| over w (0 where bnd is 0; an empty w or bnd means 75
     points from 0 to pi and bnd 0), p, i, d, pname, iname, dname, latex, then the
     vendor keys pv, iv, (pidequ), dv, pidstr. A failed simulation returns {"msg":
-    status} alone. Raises ValueError "Tcl must be a positive, finite time constant"
-    and "OP and SP ranges must be positive, finite numbers" (oprange, sprange).
+    status} alone.
+
+    Refuses, before anything runs or is recorded and in this order: an unknown dcstype
+    (ValueError "Controller type '<name>' not supported."), then with ValueError "Tcl
+    must be a positive, finite time constant", "OP and SP ranges must be positive,
+    finite numbers" (oprange, sprange), "Delay must be a finite dead time of at least
+    0" and "Sample time must be a positive, finite number". apc and bpc are single
+    polynomials (flat, a row or a column). Each step records its inputs, as it
+    receives them, before it runs: the tuning to export/debug/p_knobs.pkl and
+    m_knobs.mat (apc, bpc, delay, integral, tcl, sampletime), the simulation to
+    export/debug/p_mainsim.pkl and m_mainsim.mat (apc, bpc, delay, bnd, integral, the
+    PID simulated, its Type, sampletime, w, SPLLAG 0.5).
     """

@@ -79,6 +79,25 @@ class TestChecks:
     def test_refusals_in_order(self, changes, message):
         assert run(**changes) == ([], [], [], [], message)
 
+    @pytest.mark.parametrize("changes, expected", [
+        # the PID checks before any other argument is read
+        (dict(PID=[0, 10, 1], Apc_tn=np.ones((3, 2)), Ts=None, SPLLAG=None), "K is 0"),
+        (dict(PID=[1, -1, 0], Ts="x"), "Ti is negative"),
+        (dict(PID=[1, 10, -0.5], Ts=None, Type=None), "Td is negative"),
+        (dict(PID=[0, "x", 0.0]), "K is 0"),                                  # Ti only after K's check
+        (dict(SPLLAG=None), dict(SPLLAG=0.5)),                                # read for the Fox codes only
+        (dict(SPLLAG="x", Type="Nonint C"), dict(Type="Nonint C")),
+        (dict(SPLLAG=None, Type="Fox Int"), TypeError("SPLLAG must be of type float, not NoneType")),
+    ])
+    def test_arguments_read_in_order(self, changes, expected):
+        if isinstance(expected, Exception):
+            with pytest.raises(type(expected), match=f"^{expected}$"):
+                run(**changes)
+        elif isinstance(expected, dict):
+            np.testing.assert_equal(run(**changes), run(**expected))
+        else:
+            assert run(**changes) == ([], [], [], [], expected)
+
     def test_one_feedforward_variable(self):
         Yff, *_, message = run(Tau_1=TAU_1[:, :2], FF=FF[:1])
         assert message == "OK" and Yff.shape == (3000, 1)

@@ -11,12 +11,16 @@ import sys
 import numpy as np
 import pytest
 
+import scipy.io
+
 import closed_loop_reference as cl
 import references as ref
+import vantrelpid
 import vantrelpid.loopfit
 from conftest import untouched
 from plants import Loop
 from vantrelpid import frontdesk
+from vantrelpid.callstash import load_pickle_function
 from vantrelpid.formswap import formswap
 from vantrelpid.frontdesk import calc_tcl, identify, is_controller_interactive, pidTuning, resample_data
 from vantrelpid.knobsmulti import knobsmulti
@@ -29,6 +33,8 @@ MODEL_KEYS = ["apc", "bpc", "stp", "frq", "w", "bnd", "sim"]
 NO_SLICES = [[-1, -1]] * 10
 # 2 e^(-8 s) / (40 s + 1) sampled every second; the dead time is given.
 FOPDT = dict(num=[2.0], den=[40.0, 1.0], N=3000, dead=8)
+
+pytestmark = pytest.mark.usefixtures("in_tmp_cwd")   # both requests record to ./export/debug
 
 
 class TestCalcTcl:
@@ -175,6 +181,10 @@ class TestIdentify:
 TUNING_KEYS = ["msg", "usp", "uld", "robust", "newloadres", "newres", "p", "i", "d", "pname", "iname", "dname",
                "latex", "pv", "iv", "dv", "pidstr"]
 UNSTABLE = "Closed-loop system unstable! Increase Tcl"
+TCL = "Tcl must be a positive, finite time constant"
+RANGES = "OP and SP ranges must be positive, finite numbers"
+DELAY = "Delay must be a finite dead time of at least 0"
+SAMPLE_TIME = "Sample time must be a positive, finite number"
 W = 3.14 * np.logspace(-4, 0, 75)      # identify's grid
 BND = np.linspace(0.05, 0.5, 75)
 # 2 e^(-8 s)/(40 s + 1) and 0.05 e^(-8 s)/(s (40 s + 1)), Tcl 20, sampled every second.
@@ -256,39 +266,95 @@ class TestPidTuning:
         _, r = request(tcl=tcl)
         assert [len(r[k]) for k in ("usp", "uld", "robust", "newloadres", "newres")] == [N, N, 75, N, N]
 
-    @pytest.mark.parametrize("changes, message", [
-        (dict(tcl=0), "Tcl must be a positive, finite time constant"),
-        (dict(tcl=-5), "Tcl must be a positive, finite time constant"),
-        (dict(tcl=float("nan")), "Tcl must be a positive, finite time constant"),
-        (dict(tcl=float("inf")), "Tcl must be a positive, finite time constant"),
-        (dict(tcl="20"), "Tcl must be a positive, finite time constant"),
-        (dict(tcl=0, oprange=0), "Tcl must be a positive, finite time constant"),   # Tcl first
-        (dict(oprange=0), "OP and SP ranges must be positive, finite numbers"),
-        (dict(sprange=-50), "OP and SP ranges must be positive, finite numbers"),
-        (dict(sprange=np.nan), "OP and SP ranges must be positive, finite numbers"),
-        (dict(oprange=None), "OP and SP ranges must be positive, finite numbers"),
-        (dict(dcstype="Foo", tcl=0), "Controller type 'Foo' not supported."),         # the vendor name first
-        (dict(w=W, bnd=BND), "The truth value of an array with more than one element is ambiguous"),
-        (dict(apc=[40.0, 1.0, 1.0]), "Tuning model must be of first or second order"),
+    @pytest.mark.parametrize("changes, message, recorded", [
+        (dict(tcl=0), TCL, []),
+        (dict(tcl=-5), TCL, []),
+        (dict(tcl=float("nan")), TCL, []),
+        (dict(tcl=float("inf")), TCL, []),
+        (dict(tcl="20"), TCL, []),
+        (dict(tcl=0, oprange=0, delay=-1, sampletime=0), TCL, []),           # Tcl first
+        (dict(oprange=0), RANGES, []),
+        (dict(sprange=-50), RANGES, []),
+        (dict(sprange=np.nan), RANGES, []),
+        (dict(oprange=None, delay=-1, sampletime=0), RANGES, []),           # the spans next
+        (dict(delay=-1), DELAY, []),                                         # not "Td is negative"
+        (dict(delay=-1e-300), DELAY, []),
+        (dict(delay=float("inf")), DELAY, []),
+        (dict(delay=np.nan), DELAY, []),
+        (dict(delay="8", sampletime=0), DELAY, []),                          # then the dead time
+        (dict(sampletime=0), SAMPLE_TIME, []),                               # not a division by zero
+        (dict(sampletime=-1.0), SAMPLE_TIME, []),
+        (dict(sampletime=float("inf")), SAMPLE_TIME, []),
+        (dict(sampletime=None), SAMPLE_TIME, []),
+        (dict(dcstype="Foo", tcl=0), "Controller type 'Foo' not supported.", []),   # the vendor name first
+        (dict(w=W, bnd=BND), "The truth value of an array with more than one element is ambiguous", []),
+        (dict(apc=np.ones((2, 2))), "apc must be a polynomial: one row or one column of coefficients, not a 2 x 2 array",
+         []),
+        (dict(apc=[40.0, 1.0, 1.0]), "Tuning model must be of first or second order", ["knobs"]),   # a failed step
     ])
-    def test_refusals_and_errors(self, changes, message):
+    def test_refusals_and_errors(self, in_tmp_cwd, changes, message, recorded):
         with pytest.raises(ValueError, match="^" + re.escape(message)):
             request(**changes)
+        assert sorted(f.name for f in (in_tmp_cwd / "export" / "debug").glob("*")) == sorted(
+            f"{kind}_{name}.{ext}" for name in recorded for kind, ext in (("m", "mat"), ("p", "pkl")))
 
     def test_a_non_string_name_raises_type_error(self):
         with pytest.raises(TypeError):
             request(dcstype=None)
 
-    def test_a_pi_controller_that_destabilises_the_loop(self):
+    def test_a_pi_controller_that_destabilises_the_loop(self, in_tmp_cwd):
         # The set-point PID of 0.05/(s (40 s + 1)) e^(-8 s) is stable; the PI [K, Ti, 0] it shows is not.
         assert request(INTEGRATING, dcstype="Interacting A")[1]["msg"] == "OK"
-        assert request(INTEGRATING, dcstype="Interacting A", piOnly=True)[1] == {"msg": UNSTABLE}
+        args, r = request(INTEGRATING, dcstype="Interacting A", piOnly=True)
+        assert r == {"msg": UNSTABLE}
+        # Both steps ran and left their records, the simulation's with the PI controller it ran.
+        mainsim = pickle.loads((in_tmp_cwd / "export" / "debug" / "p_mainsim.pkl").read_bytes())
+        np.testing.assert_array_equal(mainsim["parameters"]["PID"], chain(args)[2])
+        assert (in_tmp_cwd / "export" / "debug" / "m_knobs.mat").exists()
 
     def test_arguments_untouched(self):
         args = dict(LAG, bnd=BND.tolist(), w=W.tolist(), sampletime=1, tcl=20, oprange=100, sprange=50,
                     dcstype="Foxboro int", piOnly=0)
         with untouched(*args.values()):
             pidTuning(**args)
+
+
+class TestTuningRecords:
+    """Each step of a request records its inputs, as it receives them, before it runs."""
+
+    @pytest.mark.parametrize("name, piOnly, grid", [("Non-interacting B", False, True), ("Foxboro int", True, False)])
+    def test_the_records_of_both_steps(self, in_tmp_cwd, capsys, name, piOnly, grid):
+        args, r = request(dcstype=name, piOnly=piOnly, **({} if grid else dict(w=[], bnd=None)))
+        assert r["msg"] == "OK"
+        shown, code = chain(args)[2:]
+        w, bnd = (W, BND) if grid else (np.linspace(0, np.pi, 75), np.zeros(75))   # the default grid, as simulated
+        loop = dict(apc=np.array([40.0, 1.0]), bpc=np.array([0.0, 2.0]), delay=8.0)
+        expected = {
+            "knobs": loop | dict(integral=0, tcl=20.0, sampletime=1.0),
+            "mainsim": loop | dict(bnd=bnd, integral=0, PID=np.array(shown), Type=code, sampletime=1.0, w=w, SPLLAG=0.5),
+        }
+        folder = in_tmp_cwd / "export" / "debug"
+        for step, parameters in expected.items():
+            record = load_pickle_function(str(folder / f"p_{step}.pkl"))
+            assert list(record) == ["module", "version", "file_name", "function_name", "parameters"]
+            assert list(record["parameters"]) == list(parameters)
+            np.testing.assert_equal(record, dict(module="vantrelpid.frontdesk", version=vantrelpid.__version__,
+                                                 file_name=frontdesk.__file__, function_name=step,
+                                                 parameters=parameters))
+            assert type(record["parameters"]["delay"]) is type(record["parameters"]["sampletime"]) is float
+            # scipy reads the same values back: numbers and flat arrays as 1 x n, text as an array of text
+            mat = scipy.io.loadmat(folder / f"m_{step}.mat")
+            for key, value in parameters.items():
+                np.testing.assert_equal(mat[key], [value] if isinstance(value, str) else np.atleast_2d(value))
+        assert capsys.readouterr().out.count("function_name: ") == 2
+
+    def test_a_flag_of_none_is_recorded_as_an_empty_matrix(self, in_tmp_cwd):
+        # A second-order model's tuning does not read the flag; the MAT format has no None.
+        assert request(SECOND_ORDER, integral=None)[1]["msg"] == "OK"
+        for step in ("knobs", "mainsim"):
+            record = pickle.loads((in_tmp_cwd / "export" / "debug" / f"p_{step}.pkl").read_bytes())
+            mat = scipy.io.loadmat(in_tmp_cwd / "export" / "debug" / f"m_{step}.mat")
+            assert record["parameters"]["integral"].shape == mat["integral"].shape == (0, 0)
 
 
 @pytest.mark.parametrize("dependency", ["numpy", "vantrelpid.vendorforms", "vantrelpid.loopfit",

@@ -255,6 +255,9 @@ ENTRY_POINTS = {e.function: e for e in [
            lambda: dict(Ac1=[20.0, 1.0], Bc1=[2.0], CV_INT1=0, Delayc1=5.0, BND1=np.full(75, 0.1), Ts1=1.0,
                         Ac2=[5.0, 1.0], Bc2=[1.0], Delayc2=1.9, PID2=[1.0, 5.0, 2.0], Type2="Int A", w=GRID,
                         SPLLAG2=0.5, MVdata1=_u1()[0], SPdata2=_u1()[0]), CV_INT1="flag"),
+    _entry("vantrelpid.frontdesk:identify",   # records to ./export/debug, the child's temporary directory
+           lambda: dict(op=_u1()[0], pv=_u1()[1], slice=[[-1, -1]] * 10, integral=0, delay=3.0, sampletime=1,
+                        oneStOrder=False), slice="array", integral="flag", oneStOrder="flag"),
     _entry("vantrelpid.frontdesk:pidTuning",
            lambda: dict(apc=[40.0, 1.0], bpc=[0.0, 2.0], bnd=[0.1] * 75, w=list(GRID), delay=8.0, integral=0, sampletime=1.0,
                         tcl=20.0, oprange=100.0, sprange=50.0, dcstype="Interacting A", piOnly=False),

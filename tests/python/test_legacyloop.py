@@ -83,11 +83,15 @@ class TestIdentification:
         np.testing.assert_array_equal(run(U[:4000], Y, R)[0], run(U[:4000], Y[:4000], R[:4000])[0])
 
 
+STOPS = [
+    (lambda U, Y, R: (U, Y, np.full_like(R, 0.3)), NOT_MOVING),
+    (lambda U, Y, R: (U, 3 * R + 5, R), "SP and PV almost 100% correlated, no result"),
+    (lambda U, Y, R: (U, np.full_like(Y, 2.0), R), "PV does not move, no result"),
+]
+
+
 class TestStatuses:
-    @pytest.mark.parametrize("make, message", [
-        (lambda U, Y, R: (U, Y, np.full_like(R, 0.3)), NOT_MOVING),
-        (lambda U, Y, R: (U, 3 * R + 5, R), "SP and PV almost 100% correlated, no result"),
-        (lambda U, Y, R: (U, np.full_like(Y, 2.0), R), "PV does not move, no result"),
+    @pytest.mark.parametrize("make, message", STOPS + [
         # 149 samples around set-point changes: the identification refuses them before seeding
         (lambda U, Y, R: (U[1450:1599], Y[1450:1599], R[1450:1599]), "Identification failed"),
     ])
@@ -96,6 +100,11 @@ class TestStatuses:
         with untouched(*args):
             STPRSP, Message = run(*args)
         assert (STPRSP, Message) == ([], message)
+
+    @pytest.mark.parametrize("make, message", STOPS)
+    def test_stops_come_before_the_op_record_the_dead_time_and_the_sample_time_are_read(self, make, message):
+        _, Y, R = make(*loop_records())
+        assert run(5, Y, R, Delayc=None, Tident="x") == ([], message)   # 5 has no length
 
     def test_slice_table_read_inside_the_guard(self):
         U, Y, R = loop_records()

@@ -141,9 +141,27 @@ class TestFailures:
         assert result[:5] == (None,) * 5
         assert result[5] == message if message else result[5].startswith("Simulation failed: ")
 
-    def test_pid_without_length(self):
+    @pytest.mark.parametrize("changes, expected", [
+        (dict(SPLLAG=None), dict(SPLLAG=0.5)),                                # read for the Fox codes only
+        (dict(SPLLAG="x", Type="Nonint C"), dict(Type="Nonint C")),
+        (dict(SPLLAG=None, Type="Fox Int"), "Simulation failed: SPLLAG must be of type float, not NoneType"),
+        (dict(PID=["a", 10.0, 1.0]), "Simulation failed: K must be of type float, not str"),   # K inside the guard
+        (dict(PID=[None, -1.0, 0.0]), "Ti is negative"),                      # K is read after the checks
+        (dict(PID=[0, "x", 0.0]), "K is 0"),                                  # Ti only after K's check
+    ])
+    def test_arguments_read_in_order(self, changes, expected):
+        result = run(**changes)
+        if isinstance(expected, dict):
+            assert result[-1] == "OK"
+            np.testing.assert_equal(result, run(**expected))
+        else:
+            assert result == (None,) * 5 + (expected,)
+
+    def test_pid_checks_raise_as_python_compares(self):
         with pytest.raises(TypeError):
             run(PID=5)
+        with pytest.raises(ValueError, match="^The truth value of an array with more than one element is ambiguous"):
+            run(PID=[np.array([1.0, 2.0]), 10.0, 1.0])
 
     def test_results_before_a_failure_are_kept(self):
         *responses, robust, message = run(BND=BND[:3])

@@ -90,7 +90,6 @@ class TestEntriesAtTheEndsOfInt64:
         ([[200.0, np.inf]], OverflowError, "cannot convert float infinity to integer"),
         ([[200.0, 300.0], [-np.inf, 5.0]], OverflowError, "cannot convert float infinity to integer"),
         ([[200.0, 1e300]], OverflowError, "Python int too large to convert to C long"),
-        (np.array([[200, 2**63]], dtype=np.uint64), OverflowError, "Python int too large to convert to C long"),
     ])
     @pytest.mark.parametrize("as_array", [False, True])
     def test_non_finite_float_entries_raise_as_in_a_list(self, table, error, message, as_array):

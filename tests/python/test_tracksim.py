@@ -93,6 +93,27 @@ class TestStabilityAndFailures:
             run(**changes)
         assert message is None or str(info.value) == message
 
+    @pytest.mark.parametrize("changes, expected", [
+        (dict(SPLLAG=None), dict(SPLLAG=0.5)),                                # read for the Fox codes only
+        (dict(SPLLAG="x", Type="Nonint C"), dict(Type="Nonint C")),
+        (dict(SPLLAG=None, Type="Fox Nonint"), TypeError("SPLLAG must be of type float, not NoneType")),
+        # the PID checks before any other argument is read
+        (dict(PID=[1, 2], Apc=None, Delay=None, Ts=None, w=None), (None,) * 6),
+        (dict(PID=[0, 10, 1], Apc=np.ones((3, 2)), Delay="x", Ts=None), (None,) * 6),
+        (dict(PID=[1, -1, 0], Bpc=None, INT=None, Ts=None), (None,) * 6),
+        (dict(PID=[1, 10, -0.5], Delay=None, Ts=None, w=None), (None,) * 6),
+        (dict(PID=[0, "x", 0.0]), (None,) * 6),                               # Ti only after K's check
+        (dict(PID=["a", 10.0, 1.0]), TypeError("K must be of type float, not str")),
+    ])
+    def test_arguments_read_in_order(self, changes, expected):
+        if isinstance(expected, Exception):
+            with pytest.raises(type(expected), match=f"^{expected}$"):
+                run(**changes)
+        elif isinstance(expected, dict):
+            np.testing.assert_equal(run(**changes), run(**expected))
+        else:
+            assert run(**changes) == expected
+
     def test_arguments_and_generator_untouched(self):
         Apc, Bpc, w, pid = LAG["Apc"].copy(), LAG["Bpc"].copy(), W.copy(), [0.4, 10.0, 1.0]
         with untouched(Apc, Bpc, w, pid):

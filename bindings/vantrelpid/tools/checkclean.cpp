@@ -24,6 +24,7 @@ nb::tuple checkclean(nb::handle U, nb::handle yk, nb::handle SlSampk, nb::handle
         py::raise_value_error("not enough values to unpack (expected 2, got 1)");
     if (py::ndim(y) == 0 || py::ndim(y) > 2) py::raise_value_error("yk must be one- or two-dimensional");
 
+    py::require_int64_samples(samples);
     const bool y_is_1d = py::ndim(y) == 1;
     const vantrelpid::ValidationSignals v =
         vantrelpid::checkclean(py::matrix_from(u), py::column_matrix(y), py::int_vector_from(samples));

@@ -21,7 +21,9 @@ nb::tuple fitclean(nb::handle U, nb::handle yk, nb::handle SlSampk, nb::handle C
     nb::object y = py::array_as(yk, nullptr);
     py::reject_complex(y, "yk");
     if (py::ndim(y) == 1) y = y.attr("reshape")(-1, 1);
-    py::reject_complex(py::asarray(SlSampk), "SlSampk");
+    nb::object given = py::asarray(SlSampk);
+    py::reject_complex(given, "SlSampk");
+    py::require_int64_samples(given);
     nb::object samples = py::array_as(SlSampk, "int64");
 
     // The selected rows U[SlSampk - 1, :] must unpack into (N, nu).

@@ -13,9 +13,11 @@ namespace {
 bool positive_finite(double x) { return std::isfinite(x) && x > 0.0; }
 }  // namespace
 
-void check_tuning_request(double tcl, double oprange, double sprange) {
-    if (!positive_finite(tcl)) throw InvalidArgument(kTclRefused);
-    if (!positive_finite(oprange) || !positive_finite(sprange)) throw InvalidArgument(kRangesRefused);
+void check_tuning_request(const TuningRequestNumbers& r) {
+    if (!positive_finite(r.tcl)) throw InvalidArgument(kTclRefused);
+    if (!positive_finite(r.oprange) || !positive_finite(r.sprange)) throw InvalidArgument(kRangesRefused);
+    if (!(std::isfinite(r.delay) && r.delay >= 0.0)) throw InvalidArgument(kDelayRefused);
+    if (!positive_finite(r.sampletime)) throw InvalidArgument(kSampleTimeRefused);
 }
 
 RobustnessGrid default_grid() {
@@ -39,8 +41,8 @@ TunedRows tune(const LoopModel& loop, double tcl) {
     return rows;
 }
 
-sim::LoopsimResult simulate(const LoopModel& loop, const TunedRows& rows, bool pi_only, std::string_view type,
-                            double Ts, const Vector& BND, const Vector& w) {
+sim::TunedLoopInput simulation_input(const LoopModel& loop, const TunedRows& rows, bool pi_only,
+                                     std::string_view type, double Ts, const Vector& BND, const Vector& w) {
     sim::TunedLoopInput in;
     in.Apc = loop.apc;
     in.Bpc = loop.bpc;
@@ -51,7 +53,7 @@ sim::LoopsimResult simulate(const LoopModel& loop, const TunedRows& rows, bool p
     in.Type = type;
     in.Ts = Ts;
     in.w = w;
-    return sim::tuned_loop_responses(in);
+    return in;
 }
 
 }  // namespace vantrelpid::facade

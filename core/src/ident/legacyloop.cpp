@@ -66,9 +66,11 @@ ExistingLoopResponse legacyloop(const ExistingLoopData& in, RandomSource& random
     out.Message = record_status(in.R, in.Y, stop);
     if (stop) return out;
 
-    const Index N = std::min({in.Y.size(), in.R.size(), in.U_length});
-    if (in.Tident == 0.0) throw DivisionByZero("float division by zero");
-    const std::int64_t dly = pynum::round_half_even(in.Delayc / in.Tident);
+    const Index N = std::min({in.Y.size(), in.R.size(), in.U_length()});
+    const double Delayc = in.Delayc();
+    const double Tident = in.Tident();
+    if (Tident == 0.0) throw DivisionByZero("float division by zero");
+    const std::int64_t dly = pynum::round_half_even(Delayc / Tident);
 
     util::StateSpace model;
     try {

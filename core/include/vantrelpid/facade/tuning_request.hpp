@@ -11,9 +11,11 @@
 //
 // A request the chain cannot answer truthfully is refused first: Tcl <= 0
 // gives negative gains and empty responses, a zero span an infinite
-// proportional band. Responses are shown for N = int(min(15 Tcl, 1000))
-// samples (about fifteen closed-loop time constants, at most 1000), with
-// Python's slice rules.
+// proportional band, a negative dead time a model that answers before it is
+// excited (and a negative derivative time), a zero sample time no sampled
+// loop. Responses are shown for N = int(min(15 Tcl, 1000)) samples (about
+// fifteen closed-loop time constants, at most 1000), with Python's slice
+// rules.
 
 #include <cstdint>
 #include <string_view>
@@ -27,10 +29,18 @@ namespace vantrelpid::facade {
 
 inline constexpr const char* kTclRefused = "Tcl must be a positive, finite time constant";
 inline constexpr const char* kRangesRefused = "OP and SP ranges must be positive, finite numbers";
+inline constexpr const char* kDelayRefused = "Delay must be a finite dead time of at least 0";
+inline constexpr const char* kSampleTimeRefused = "Sample time must be a positive, finite number";
 
-// InvalidArgument kTclRefused unless tcl is finite and > 0, then
-// kRangesRefused unless both spans are. (NaN stands for a value that is no number.)
-void check_tuning_request(double tcl, double oprange, double sprange);
+// The request's numbers; NaN stands for a value that is no number.
+struct TuningRequestNumbers {
+    double tcl, oprange, sprange, delay, sampletime;
+};
+
+// InvalidArgument, in this order: kTclRefused unless tcl is finite and > 0,
+// kRangesRefused unless both spans are, kDelayRefused unless delay is finite
+// and >= 0, kSampleTimeRefused unless sampletime is finite and > 0.
+void check_tuning_request(const TuningRequestNumbers& request);
 
 // The grid used when the caller gives no frequencies or no bound:
 // np.linspace(0, pi, 75) and 75 zeros.
@@ -58,10 +68,10 @@ struct TunedRows {
 };
 TunedRows tune(const LoopModel& loop, double tcl);
 
-// The closed loop with the controller the vendor form of `type` shows,
-// sampled every Ts, its robustness curve over w; failures are reported in
-// the result's Message.
-sim::LoopsimResult simulate(const LoopModel& loop, const TunedRows& rows, bool pi_only, std::string_view type,
-                            double Ts, const Vector& BND, const Vector& w);
+// The simulation's input: the closed loop with the controller the vendor
+// form of `type` shows, sampled every Ts, its robustness curve over w
+// (sim::tuned_loop_responses runs it and reports failures in its Message).
+sim::TunedLoopInput simulation_input(const LoopModel& loop, const TunedRows& rows, bool pi_only,
+                                     std::string_view type, double Ts, const Vector& BND, const Vector& w);
 
 }  // namespace vantrelpid::facade

@@ -42,10 +42,13 @@ inline constexpr double kLoopGain = 1.0;
 inline constexpr double kLoopPoleRadius = 0.99;
 
 struct ExistingLoopData {
-    Vector R, Y;             // set point and PV, one value per sample
-    Index U_length = 0;      // the controller output's record is only measured
-    double Delayc = 0.0;     // dead time, in the time unit of Tident
-    double Tident = 1.0;     // sample time
+    Vector R, Y;  // set point and PV, one value per sample
+    // Read only when no check has stopped the routine, in this order: the
+    // length of the controller output's record (only measured), the dead
+    // time in the time unit of Tident, the sample time.
+    std::function<Index()> U_length;
+    std::function<double()> Delayc;
+    std::function<double()> Tident;
     // The slice table, read by the identification (inside its guard).
     std::function<IntMatrix()> slice_table;
     // Whether an exception of the identification is a failure to report as
