@@ -23,6 +23,34 @@ Py_ssize_t python_len(nb::handle obj) {
 
 nb::object float_list(const vantrelpid::Vector& x) { return py::array1d(x).attr("tolist")(); }
 
+// What print() shows for the numerator Bd with `zeros` leading zeros. An
+// array longer than numpy's threshold is shown by its first and last
+// `edgeitems` elements around "...", formatted from those elements alone and
+// wrapped by their widths; an array with the same edges and one element
+// between them, shown with the threshold at 2 edgeitems, gives the same text,
+// so a long dead time's zeros are never built. An array that numpy shows
+// whole is built and shown.
+nb::object numerator_text(std::int64_t zeros, const vantrelpid::Vector& Bd) {
+    const nb::module_ np = py::numpy();
+    const nb::object options = np.attr("get_printoptions")();
+    const nb::object edge = options["edgeitems"];
+    const std::int64_t length = zeros + Bd.size();
+    const auto padded = [&](std::int64_t k) { return k < zeros ? 0.0 : Bd(k - zeros); };
+    if (!(nb::int_(length) > options["threshold"]) || !PyLong_CheckExact(edge.ptr()) ||
+        !(edge > nb::int_(0)) || !(nb::int_(2) * edge < nb::int_(length))) {
+        vantrelpid::Vector whole(length);
+        for (std::int64_t k = 0; k < length; ++k) whole(k) = padded(k);
+        return py::array1d(whole);
+    }
+    const std::int64_t e = nb::cast<std::int64_t>(edge);
+    vantrelpid::Vector edges = vantrelpid::Vector::Zero(2 * e + 1);
+    for (std::int64_t k = 0; k < e; ++k) {
+        edges(k) = padded(k);
+        edges(e + 1 + k) = padded(length - e + k);
+    }
+    return np.attr("array2string")(py::array1d(edges), "threshold"_a = 2 * e);
+}
+
 // The result with its values before the checks, keys in the order of an
 // identification result.
 nb::dict initial_result(nb::handle Apc, nb::handle Bpc, nb::handle Delayc, nb::handle integral,
@@ -55,9 +83,10 @@ nb::dict freerun(nb::handle Apc, nb::handle Bpc, nb::handle Delayc, nb::handle i
     }
 
     const vantrelpid::OpenLoopResponse r = vantrelpid::freerun(
-        py::polynomial(Apc, "Apc"), py::polynomial(Bpc, "Bpc"), py::float_arg(Delayc, "Delayc"), py::float_arg(sampletime, "sampletime"));
-    nb::module_::import_("builtins").attr("print")("Bd = ", py::array1d(r.Bd), ", Ad = ", py::array1d(r.Ad),
-                                                   ", dt = ", sampletime);
+        py::polynomial(Apc, "Apc"), py::polynomial(Bpc, "Bpc"), py::float_arg(Delayc, "Delayc"),
+        py::float_arg(sampletime, "sampletime"));
+    nb::module_::import_("builtins").attr("print")("Bd = ", numerator_text(r.Delay, r.Bd), ", Ad = ",
+                                                   py::array1d(r.Ad), ", dt = ", sampletime);
     d["stp"] = float_list(r.stp);
     d["frq"] = float_list(r.frq);
     d["w"] = float_list(r.w);

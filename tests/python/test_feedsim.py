@@ -3,8 +3,8 @@ import pytest
 
 import closed_loop_reference as ref
 from closed_loop_reference import CODES, UNSTABLE
-from conftest import untouched
-from references import CLOSED_LOOP_RESPONSE, FEEDFORWARD_RESIDUE, SETTLED
+from conftest import digest, untouched
+from references import CLOSED_LOOP_RESPONSE, FEEDFORWARD_RESIDUE, LONG_DEAD_TIME_RESPONSE, SETTLED
 from vantrelpid.feedsim import feedsim
 
 # The loop 2 e^-5s / (10 s + 1); disturbances 1 e^-7s / (8 s + 1) and -0.5 e^-2s / (4 s + 1).
@@ -64,6 +64,31 @@ class TestResponses:
         with np.errstate(all="ignore"):
             Yff, Uff, Yff0, Uff0, message = run(PID=[40.0, 10.0, 1.0])
         assert message == UNSTABLE and Yff.shape == (3000, 2) and not np.all(np.isfinite(Yff))
+
+
+class TestLongDeadTimes:
+    @pytest.mark.parametrize("d", [2999, 3000, 3001, 5000])
+    @pytest.mark.parametrize("delayed", ["loop", "disturbance", "compensator"])
+    def test_against_the_padded_loop(self, delayed, d, monkeypatch):
+        monkeypatch.setattr(ref, "hold", ref.package_hold)
+        Delayc, ff = DELAYC.copy(), FF.copy()
+        if delayed == "compensator":
+            ff[0, 3] = d
+        else:
+            Delayc[["loop", "disturbance"].index(delayed)] = d
+        *result, message = run(Delayc=Delayc, FF=ff)
+        expected = ref.feedsim(APC, BPC, Delayc, TAU_1, GAIN_1, PID, "Int B", ff, 1.0, 0.5)
+        assert message == "OK"
+        for got, want in zip(result, expected):
+            np.testing.assert_allclose(got, want, rtol=0, atol=LONG_DEAD_TIME_RESPONSE * np.max(np.abs(want)))
+
+    @pytest.mark.parametrize("changes, fingerprint", [
+        (dict(), "4462d90bff56c4b6"),
+        (dict(Type="Nonint A", Delayc=np.array([2999.0, 2999.4, 2.0]), FF=FF + [[0, 0, 0, 2997], [0, 0, 0, 2999]]),
+         "d48005ddb3f7a998"),
+    ])
+    def test_shorter_dead_times_give_the_results_they_gave(self, changes, fingerprint):
+        assert digest(*run(**changes)[:4]) == fingerprint
 
 
 class TestChecks:

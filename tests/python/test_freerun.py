@@ -2,6 +2,7 @@
 # frequency response, the dictionary's layout, the checks and the printed line.
 
 import io
+import re
 from contextlib import redirect_stdout
 
 import numpy as np
@@ -9,7 +10,7 @@ import pytest
 from scipy.signal import cont2discrete, dfreqresp, lfilter
 
 import references as ref
-from conftest import untouched
+from conftest import digest, untouched
 from vantrelpid.freerun import freerun
 
 KEYS = ["grade", "msg", "integral", "sampletime", "op", "pv", "delay", "apc", "bpc", "stp", "frq", "w", "bnd",
@@ -42,6 +43,8 @@ class TestResponses:
         ([1, 3, 2], [0, 0, 2], 0.5, 0, 1),            # 2 / (s^2 + 3 s + 2), Delayc below the sample time
         ([1, 3, 2], [0, 1, 0], 0, 0, 1),              # s / (s^2 + 3 s + 2): only leading zeros are removed
         ([25.0, 1.0], np.array([0.0, -0.7]), 12.0, 1, 2.5),   # used as 2.5, stored as 2; no integrator added
+        # Dead times around the 3000 samples of the step response, the numerator printed by its edges.
+        *(([1, 3, 2], [0, 0, 2], d + 0.5, 0, 1) for d in (2999, 3000, 3001, 5000)),
     ])
     def test_against_scipy(self, Apc, Bpc, Delayc, integral, sampletime):
         with untouched(Apc, Bpc):
@@ -56,6 +59,19 @@ class TestResponses:
         assert (d["op"], d["pv"], d["bnd"], d["sim"], d["error"]) == ([], [], [], [], 0.0)
         assert type(d["error"]) is float and type(d["sampletime"]) is int
         assert (d["delay"], d["integral"], d["sampletime"]) == (int(Delayc), integral, int(sampletime))
+
+    @pytest.mark.filterwarnings("ignore:Badly conditioned filter coefficients")
+    @pytest.mark.parametrize("options", [dict(edgeitems=2, linewidth=40, precision=4, sign="+"), dict(legacy="1.13"),
+                                         dict(threshold=10**4), dict(edgeitems=0)])
+    def test_long_numerator_printed_as_numpy_prints_it(self, options):
+        with np.printoptions(**options):
+            assert run([1, 3, 2], [0, 0, 2], 5000, 0, 1)[1] == reference([1, 3, 2], [0, 0, 2], 5000, 1)[3]
+
+    @pytest.mark.parametrize("args, fingerprint", [(([10, 1], [0, 2], 25, 0, 10), "b8faef6ba05ba45e"),
+                                                   (([1, 3, 2], [0, 0, 2], 2999.5, 0, 1), "cd7e3c1f691e7082")])
+    def test_shorter_dead_times_give_the_results_they_gave(self, args, fingerprint):
+        d = run(*args)[0]
+        assert digest(d["stp"], d["frq"], d["w"]) == fingerprint
 
     def test_zero_numerator_gives_a_zero_response(self):
         d, _ = run([1, 3, 2], [0, 0, 0], 0, 0, 1)
@@ -88,6 +104,8 @@ class TestChecks:
         with pytest.raises(error):
             run(*args)
 
-    def test_negative_delay(self):
-        with pytest.raises(ValueError, match="^negative dimensions are not allowed$"):
-            run([10, 1], [0, 2], -25, 0, 10)
+    @pytest.mark.parametrize("Delayc, message", [(-25, "negative dimensions are not allowed"),
+                                                 (2e10, "a dead time of 2e+09 samples is too long to simulate")])
+    def test_dead_time_refusals(self, Delayc, message):
+        with pytest.raises(ValueError, match="^" + re.escape(message) + "$"):
+            run([10, 1], [0, 2], Delayc, 0, 10)

@@ -17,7 +17,7 @@ import closed_loop_reference as cl
 import references as ref
 import vantrelpid
 import vantrelpid.loopfit
-from conftest import untouched
+from conftest import digest, untouched
 from plants import Loop
 from vantrelpid import frontdesk
 from vantrelpid.callstash import load_pickle_function
@@ -245,6 +245,38 @@ class TestPidTuning:
         for key, x in zip(["newres", "usp", "newloadres", "uld"], expected):
             assert np.max(np.abs(np.subtract(r[key], x[:300]))) < ref.CLOSED_LOOP_RESPONSE * np.max(np.abs(x)), key
         np.testing.assert_allclose(r["robust"], expected[4], rtol=ref.CLOSED_LOOP_ROBUST)
+
+    @pytest.mark.parametrize("delay", [2999, 3000, 3001, 5000])
+    @pytest.mark.parametrize("name", ["Interacting A", "Foxboro int"])   # one and two degrees of freedom
+    def test_long_dead_times_against_the_padded_loop(self, name, delay, monkeypatch):
+        monkeypatch.setattr(cl, "hold", cl.package_hold)
+        args, r = request(delay=delay, tcl=70, dcstype=name)
+        _, _, shown, code = chain(args)
+        expected = cl.loopsim(np.array([40.0, 1.0]), np.array([0.0, 2.0]), delay, BND, 0, shown, code, 1, W, 0.5, 0)
+        for key, x in zip(["newres", "usp", "newloadres", "uld"], expected):
+            tolerance = ref.DOUBLE_POLE_USP if key == "usp" else ref.LONG_DEAD_TIME_RESPONSE
+            np.testing.assert_allclose(r[key], x[:1000], rtol=0, atol=tolerance * np.max(np.abs(x)))
+        robust = ref.LONG_DEAD_TIME_ROBUST if delay >= 3000 else ref.PRODUCT_FORM_ROBUST
+        np.testing.assert_allclose(r["robust"], expected[4], rtol=robust)
+
+    @pytest.mark.parametrize("changes, fingerprint", [
+        (dict(), "c2848b259f4cdf25"),
+        (dict(delay=2999, tcl=70, dcstype="Foxboro int"), "6e62caae4da635dc"),
+    ])
+    def test_shorter_dead_times_give_the_results_they_gave(self, changes, fingerprint):
+        r = request(**changes)[1]
+        assert digest(*(r[k] for k in ("usp", "uld", "robust", "newloadres", "newres"))) == fingerprint
+
+    def test_peak_memory_of_a_long_dead_time(self):
+        # 1e8 samples of dead time: the peak resident memory of a fresh interpreter over the call, in kB.
+        code = ("import resource, numpy, scipy, vantrelpid\n"
+                "from vantrelpid.frontdesk import pidTuning\n"
+                "before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss\n"
+                "r = pidTuning([40.0, 1.0], [0.0, 2.0], [], [], 1e8, 0, 1, 20, 100, 50, 'Interacting A', False)\n"
+                "assert r['msg'] == 'OK'\n"
+                "print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before)\n")
+        grown = subprocess.run([sys.executable, "-c", code], check=True, capture_output=True, text=True).stdout
+        assert int(grown) < 100 * 1024
 
     @pytest.mark.parametrize("name, texts", [
         ("Interacting A", ("0.833", "40.000 sec", "4.000 sec")),

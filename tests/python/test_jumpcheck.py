@@ -9,7 +9,7 @@ import pytest
 from scipy.signal import cont2discrete, detrend, lfilter
 
 import references as ref
-from conftest import untouched
+from conftest import digest, untouched
 from plants import sampled
 from vantrelpid import _utilities as u
 from vantrelpid.jumpcheck import jumpcheck
@@ -25,9 +25,9 @@ LEVEL = dict(Ac=[8.0, 1.0], Bc=[0.05])                      # 0.05 / (s (8 s + 1
 def reference(Ac, Bc, Delayc, Ts, U, Y, CV_INT, CVslice):
     """The validation step by step with scipy and numpy around the package's filters and preprocessing."""
     Bd, Ad, _ = cont2discrete((Bc, Ac), Ts, method="zoh")
-    Bd, dly = Bd[0], round(Delayc / Ts)
+    dly = round(Delayc / Ts)
+    Bd = np.pad(Bd[0], (dly, 0))                              # the dead time as leading zeros
     Stepres = lfilter(Bd, Ad, np.ones(3000))
-    Stepres = np.concatenate([np.zeros(dly), Stepres])[:3000] if dly >= 1 else Stepres
     U, Y = U.reshape(-1, 1), Y.reshape(-1, 1)
     U2, Y2 = U.copy(), (u.d_data(Y, 1) if CV_INT == 1 else Y).copy()
     N = len(U2)
@@ -38,8 +38,8 @@ def reference(Ac, Bc, Delayc, Ts, U, Y, CV_INT, CVslice):
     Y2 = Y2 - checkclean(U2, Y2, sel + 1, CV_INT)[4]
     Y2h = u.hipass(Y2)
     k = Ts if CV_INT == 1 else 1.0                            # changes per sample, not per time unit
-    Ysim = k * lfilter(Bd, Ad, u.add_dly(U2, dly), axis=0)
-    Yf = k * lfilter(Bd, Ad, u.add_dly(U2h, dly), axis=0)
+    Ysim = k * lfilter(Bd, Ad, U2, axis=0)
+    Yf = k * lfilter(Bd, Ad, U2h, axis=0)
     err, Ym = (Y2h[sel] - Yf[sel]).ravel(), Y2h[sel].ravel()
     Yerror = 100 * np.cov(err[n:]) / np.cov(Ym[n:])
     Ysim = Ysim - np.mean(Ysim[sel]) + np.mean(Y[sel])
@@ -74,6 +74,9 @@ class TestAgainstTranscription:
         (SELF, 1.0, False, ALL, 240),              # 30 samples skipped
         (SELF, 1.0, False, ALL, 395),              # 49
         (SELF, 1.0, False, ALL, 396),              # 50 (49.5 rounds to even)
+        # Dead times around the record's and the step response's 3000 samples.
+        *((dict(SELF, Delayc=d), 1.0, False, CUT, 3000) for d in (2999, 3000, 3001, 5000)),
+        (dict(LEVEL, Delayc=3001.0), 1.0, True, ALL, 3000),
     ])
     def test_steps(self, model, Ts, integrating, slices, N):
         U, Y, _ = record(3000, Ts, integrating)
@@ -86,6 +89,12 @@ class TestAgainstTranscription:
         level = ref.VALIDATION_LEVEL_VS_TRANSCRIPTION if integrating else ref.VALIDATION_VS_TRANSCRIPTION
         for a, e, tol in zip(ours, expected, (ref.VALIDATION_VS_TRANSCRIPTION, level, ref.VALIDATION_VS_TRANSCRIPTION)):
             np.testing.assert_allclose(a, e, rtol=tol, atol=tol * np.max(np.abs(e)))
+
+    @pytest.mark.parametrize("model, integrating, fingerprint", [(SELF, False, "b2082001a8df2179"),
+                                                                 (dict(LEVEL, Delayc=2999.0), True, "abee0758be3cfdb1")])
+    def test_shorter_dead_times_give_the_results_they_gave(self, model, integrating, fingerprint):
+        U, Y, _ = record(3000, 1.0, integrating)
+        assert digest(*jumpcheck(**model, Ts=1.0, U=U, Y=Y, CV_INT=int(integrating), CVslice=CUT)) == fingerprint
 
     def test_one_dimensional_records_are_columns(self):
         U, Y, _ = record()

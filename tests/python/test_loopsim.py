@@ -3,10 +3,10 @@ import pytest
 from scipy import signal
 
 import closed_loop_reference as ref
-from closed_loop_reference import BND, CODES, LAG, PLANTS, TWO_DOF_CODES, UNSTABLE, W
-from conftest import untouched
-from references import (CLOSED_LOOP_RESPONSE, CLOSED_LOOP_ROBUST, DOUBLE_POLE_ROBUST, DOUBLE_POLE_USP, SAMPLED_LOOP,
-                        SETTLED)
+from closed_loop_reference import BND, CODES, INTEGRATING, LAG, PLANTS, TWO_DOF_CODES, UNSTABLE, W
+from conftest import digest, untouched
+from references import (CLOSED_LOOP_RESPONSE, CLOSED_LOOP_ROBUST, DOUBLE_POLE_ROBUST, DOUBLE_POLE_USP,
+                        LONG_DEAD_TIME_RESPONSE, LONG_DEAD_TIME_ROBUST, PRODUCT_FORM_ROBUST, SAMPLED_LOOP, SETTLED)
 from vantrelpid.loopsim import loopsim
 from vantrelpid.tracksim import tracksim
 
@@ -118,6 +118,28 @@ class TestThresholdsAndDeadTime:
         assert run(PID=[K, 10.0, 0.0], Type=code)[-1] == message
 
 
+class TestLongDeadTimes:
+    # From 3000 samples on the loop never closes within the responses; Robust keeps the dead time's phase.
+    @pytest.mark.parametrize("Delay", [2999, 3000, 3001, 5000])
+    @pytest.mark.parametrize("code", ["Int A", "Fox Int"])   # one and two degrees of freedom
+    def test_against_the_padded_loop(self, code, Delay, monkeypatch):
+        monkeypatch.setattr(ref, "hold", ref.package_hold)
+        *responses, message = run(Type=code, Delay=Delay, Tauf=1.5)
+        expected = ref.loopsim(LAG["Apc"], LAG["Bpc"], Delay, BND, 0, LAG["PID"], code, 1.0, W, 0.5, 1.5)
+        assert message == "OK"
+        for got, want in zip(responses[:4], expected):
+            np.testing.assert_allclose(got, want, rtol=0, atol=LONG_DEAD_TIME_RESPONSE * np.max(np.abs(want)))
+        robust = LONG_DEAD_TIME_ROBUST if Delay >= 3000 else PRODUCT_FORM_ROBUST
+        np.testing.assert_allclose(responses[4], expected[4], rtol=robust)
+
+    @pytest.mark.parametrize("changes, fingerprint", [
+        (dict(Type="Int A", Tauf=1.5), "3bf4fefa91295ebc"),
+        (dict(plant=INTEGRATING, Type="Fox Int", Delay=2999.5, Tauf=1.5), "cd23796f7be60d96"),
+    ])
+    def test_shorter_dead_times_give_the_results_they_gave(self, changes, fingerprint):
+        assert digest(*run(**changes)[:5]) == fingerprint
+
+
 FIRST = dict(Type="no code", Ts=-1.0)   # the PID checks come before the code and the sample time are read
 THREE = "PID parameters should be a list of three elements"
 
@@ -132,6 +154,7 @@ class TestFailures:
         (dict(PID=[1.0, 0.0, 1.0]), "Simulation failed: the denominator must not be all zero"),
         (dict(PID=[1.0, 0.0, 0.0], Type="Fox Int"), "Simulation failed: float division by zero"),
         (dict(Delay=-2.0), "Simulation failed: negative dimensions are not allowed"),
+        (dict(Delay=2e9), "Simulation failed: a dead time of 2e+09 samples is too long to simulate"),
         (dict(Apc=["a", "b"]), None),
         # Responses overflow to inf and NaN, which a plain `max > limit` lets pass (see tracksim's test).
         *((dict(PID=[40.0, 10.0, 1.0], Type=code), UNSTABLE) for code in ["Int A", "Int B", "Fox Int"]),

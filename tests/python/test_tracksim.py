@@ -3,9 +3,9 @@ import pytest
 from scipy import signal
 
 import closed_loop_reference as ref
-from closed_loop_reference import CODES, LAG, PLANTS, UNSTABLE, W
-from conftest import untouched
-from references import CLOSED_LOOP_RESPONSE, DOUBLE_POLE_TRACK_YSP, SETTLED_DRIFT, ZOH
+from closed_loop_reference import CODES, INTEGRATING, LAG, PLANTS, UNSTABLE, W
+from conftest import digest, untouched
+from references import CLOSED_LOOP_RESPONSE, DOUBLE_POLE_TRACK_YSP, LONG_DEAD_TIME_RESPONSE, SETTLED_DRIFT, ZOH
 from vantrelpid.tracksim import tracksim
 
 
@@ -65,6 +65,25 @@ class TestFormulas:
         np.testing.assert_array_equal(run(Delay=2.6)[:4], run(Delay=2.0)[:4])
 
 
+class TestLongDeadTimes:
+    # 3000.6: the model's step starts at sample 3001, beyond the 3000 samples: StepRes is all zeros.
+    @pytest.mark.parametrize("Delay", [2999, 3000, 3000.6, 3001, 5000])
+    @pytest.mark.parametrize("code", ["Nonint A", "Int B"])   # one and two degrees of freedom
+    def test_against_the_padded_loop(self, code, Delay, monkeypatch):
+        monkeypatch.setattr(ref, "hold", ref.package_hold)
+        result = run(Type=code, Delay=Delay)
+        expected = ref.tracksim(LAG["Apc"], LAG["Bpc"], Delay, 0, LAG["PID"], code, 1.0, W, 0.5)
+        for got, want in zip(result, expected):
+            np.testing.assert_allclose(got, want, rtol=0, atol=LONG_DEAD_TIME_RESPONSE * np.max(np.abs(want)))
+
+    @pytest.mark.parametrize("changes, fingerprint", [
+        (dict(Type="Nonint A"), "c33d7f1ac704602f"),
+        (dict(plant=INTEGRATING, Delay=2999.6), "2a53dd0f7442c240"),
+    ])
+    def test_shorter_dead_times_give_the_results_they_gave(self, changes, fingerprint):
+        assert digest(*run(**changes)) == fingerprint
+
+
 class TestStabilityAndFailures:
     def test_only_the_one_degree_of_freedom_loop_is_tested(self):
         Ysp = run(PID=[1.4439, 10.0, 0.0], Type="Nonint A")[0]
@@ -83,7 +102,6 @@ class TestStabilityAndFailures:
         (dict(Type="Int A "), ValueError, "PID type unknown"),
         (dict(Type=None), ValueError, "PID type unknown"),
         (dict(Delay=-1.0), ValueError, "negative dimensions are not allowed"),
-        (dict(Delay=3000.6), ValueError, "negative dimensions are not allowed"),
         (dict(PID=[1.0, 0.0, 1.0]), ValueError, "the denominator must not be all zero"),
         (dict(PID=[1.0, 0.0, 0.0], Type="Fox Int"), ZeroDivisionError, None),
         (dict(PID=5), TypeError, None),

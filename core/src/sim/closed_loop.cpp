@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <sstream>
 
 #include "vantrelpid/errors.hpp"
@@ -13,8 +14,10 @@ namespace vantrelpid::sim {
 
 namespace {
 
-// A dead time longer than this many samples is refused: far beyond any
-// response horizon, and the padded polynomials would not fit in memory.
+// A dead time longer than this many samples is refused. Its length costs
+// nothing (the window rule), but the count enters the frequency responses'
+// phase w d as a double and must stay an exact, finite integer there: 1e9 is
+// far below 2^53 and far beyond any plant's dead time in samples.
 constexpr double kLongestDeadTime = 1e9;
 
 double samples(double delay, double Ts) {
@@ -65,6 +68,7 @@ std::int64_t round_samples(double delay, double Ts) { return pynum::round_half_e
 
 util::TransferFunction delayed(const util::TransferFunction& tf, std::int64_t d) {
     require_count(d);
+    d = window_dead_time(d);
     if (d == 0) return tf;
     util::TransferFunction out{Vector::Zero(tf.num.size() + d), Vector::Zero(tf.den.size() + d)};
     out.num.tail(tf.num.size()) = tf.num;
@@ -74,10 +78,26 @@ util::TransferFunction delayed(const util::TransferFunction& tf, std::int64_t d)
 
 Vector delayed_step(std::int64_t d, Index n) {
     require_count(d);
-    require_count(n - d);
     Vector r = Vector::Ones(n);
-    r.head(d).setZero();
+    r.head(window_dead_time(d, n)).setZero();
     return r;
+}
+
+Vector control_sensitivity(const util::TransferFunction& controller, const util::TransferFunction& loop,
+                           std::int64_t d, const Vector& w) {
+    using util::polyval_unit_circle;
+    const double samples = static_cast<double>(d);  // exact below 2^53
+    Vector amp(w.size());
+    for (Index f = 0; f < w.size(); ++f) {
+        const double phase = w(f) * samples;
+        const double rounding = std::fma(w(f), samples, -phase);  // w d = phase + rounding, exactly
+        const Complex rotation = std::polar(1.0, -phase) * std::polar(1.0, -rounding);
+        const Complex A = polyval_unit_circle(loop.den, w(f));
+        const Complex S = A + rotation * polyval_unit_circle(loop.num, w(f));
+        amp(f) = std::abs(polyval_unit_circle(controller.num, w(f))) * std::abs(A) /
+                 (std::abs(polyval_unit_circle(controller.den, w(f))) * std::abs(S));
+    }
+    return amp;
 }
 
 Vector add(const Vector& a, const Vector& b) {

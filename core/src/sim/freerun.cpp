@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "vantrelpid/errors.hpp"
-#include "vantrelpid/pynum.hpp"
+#include "vantrelpid/sim/closed_loop.hpp"
 #include "vantrelpid/util/forms.hpp"
 #include "vantrelpid/util/lfilter.hpp"
 #include "vantrelpid/util/simulation.hpp"
@@ -45,16 +45,23 @@ const char* open_loop_check(const OpenLoopArguments& args) {
 
 OpenLoopResponse freerun(const Vector& Apc, const Vector& Bpc, double Delayc, double sampletime) {
     const util::TransferFunction held = util::c2dm2(without_leading_zeros(Bpc), Apc, sampletime);
-    const std::int64_t Delay = pynum::truncate(std::floor(Delayc / sampletime));
-    if (Delay < 0) throw InvalidArgument("negative dimensions are not allowed");
-
     OpenLoopResponse out;
-    out.Bd = Vector::Zero(Delay + held.num.size());
-    out.Bd.tail(held.num.size()) = held.num;
+    out.Delay = sim::floor_samples(Delayc, sampletime);
+    if (out.Delay < 0) throw InvalidArgument("negative dimensions are not allowed");
+    out.Bd = held.num;
     out.Ad = held.den;
-    out.stp = util::lfilter(out.Bd, out.Ad, Vector::Ones(kOpenLoopStepLength));
+
+    // The numerator with its leading zeros as far as the step response sees
+    // them (the window rule).
+    const std::int64_t zeros = sim::window_dead_time(out.Delay, kOpenLoopStepLength);
+    Vector padded = Vector::Zero(zeros + held.num.size());
+    padded.tail(held.num.size()) = held.num;
+    out.stp = util::lfilter(padded, out.Ad, Vector::Ones(kOpenLoopStepLength));
     out.w = frequencies();
-    out.frq = util::d_bode2(out.Bd, out.Ad, out.w);
+    // |e^(-jwd) Bd / Ad| = |Bd / Ad|: a dead time that outlasts the step
+    // response is left out of the amplitude, a shorter one stays padded.
+    const bool outlasts = sim::outlasts_window(out.Delay, kOpenLoopStepLength);
+    out.frq = util::d_bode2(outlasts ? out.Bd : padded, out.Ad, out.w);
     return out;
 }
 

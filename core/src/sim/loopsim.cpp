@@ -52,16 +52,15 @@ public:
     }
 
 private:
-    // The open loop num/den held as one product, with the dead time folded in.
-    TransferFunction loop(const Vector& num, const Vector& den) const {
-        return delayed(c2dm2(num, den, in_.Ts), nd_);
-    }
+    // The open loop num/den held as one product, its dead time not folded in.
+    TransferFunction held(const Vector& num, const Vector& den) const { return c2dm2(num, den, in_.Ts); }
 
     bool one_degree_of_freedom(const Vector& D, const Vector& N, const TransferFunction& filter) {
         const TransferFunction Kd = c2dm2(N, D, in_.Ts);
-        const TransferFunction L = loop(product(N, Bpc_), product(D, Apc_));
+        const TransferFunction L = delayed(held(product(N, Bpc_), product(D, Apc_)), nd_);
         const Vector lag = coefficients(in_.Tauf, 1.0);
-        const TransferFunction LF = loop(product(coefficients(0.0, 1.0), N, Bpc_), product(lag, D, Apc_));
+        const TransferFunction LF0 = held(product(coefficients(0.0, 1.0), N, Bpc_), product(lag, D, Apc_));
+        const TransferFunction LF = delayed(LF0, nd_);
         const Vector S = add(LF.den, LF.num);
 
         out_.Ysp = step_response(product(filter.den, L.num), S);
@@ -70,7 +69,10 @@ private:
         out_.Usp = response(Kd.num, Kd.den, *out_.Uld);
         out_.Yld = step_response(product(B_, Kd.den, filter.den), S);
         if (!within(*out_.Yld, kLoopsimLimit)) return false;
-        const Vector amplitude = util::d_bode2(product(Kd.num, LF.den), product(Kd.den, S), in_.w);
+        // A dead time that outlasts the responses enters the curve with its exact phase.
+        const Vector amplitude = outlasts_window(nd_)
+                                     ? control_sensitivity(Kd, LF0, nd_, in_.w)
+                                     : util::d_bode2(product(Kd.num, LF.den), product(Kd.den, S), in_.w);
         out_.Robust = robustness(in_.BND, amplitude, in_.w, in_.integrating);
         return true;
     }
@@ -81,7 +83,8 @@ private:
         const Vector N1 = product(c.N1, lag);
         const Vector N2 = product(c.N2, coefficients(0.0, 1.0));
 
-        const TransferFunction L = loop(product(N2, Bpc_), product(D, Apc_));
+        const TransferFunction L0 = held(product(N2, Bpc_), product(D, Apc_));
+        const TransferFunction L = delayed(L0, nd_);
         const Vector S = add(L.den, L.num);
         out_.Uld = step_response(L.den, S);
 
@@ -93,7 +96,9 @@ private:
         out_.Usp = step_response(product(L.den, K1.num), product(S, K2.den));
         out_.Yld = step_response(product(K2.den, B_), C);
         if (!within(*out_.Yld, kLoopsimLimit)) return false;
-        const Vector amplitude = util::d_bode2(product(L.den, K2.num), product(S, K2.den), in_.w);
+        const Vector amplitude = outlasts_window(nd_)
+                                     ? control_sensitivity(K2, L0, nd_, in_.w)
+                                     : util::d_bode2(product(L.den, K2.num), product(S, K2.den), in_.w);
         out_.Robust = robustness(in_.BND, amplitude, in_.w, in_.integrating);
         return true;
     }

@@ -10,7 +10,8 @@
 // compensator, a row [K_ff, Tau_lag_ff, Tau_lead_ff, Delayc_ff] of FF, is
 // K_ff (Tau_lead_ff s + 1) e^(-Delayc_ff s) / (Tau_lag_ff s + 1), whose
 // output is subtracted from the controller's. Dead times are rounded to
-// whole samples with halves to even.
+// whole samples with halves to even and folded in as far as the 3000
+// samples see them (the window rule of closed_loop.hpp).
 //
 // With Ydist and Vff the held disturbance and compensator step responses,
 // the held plant Bpd/Apd and controller Bcd/Acd (dead time folded in), and

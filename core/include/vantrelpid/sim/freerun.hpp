@@ -4,10 +4,13 @@
 // sample time, for the host to handle like an identification result.
 //
 // The model Bpc(s)/Apc(s) e^(-Delayc s) is held with the zero-order hold at
-// the sample time (a monic denominator and a numerator of its length), and
-// the dead time enters as floor(Delayc / sampletime) leading zeros of the
-// numerator. The amplitude is taken on 75 points spaced logarithmically from
-// pi 1e-4 to pi radians per sample.
+// the sample time (a monic denominator Ad and a numerator Bd of its length),
+// and the dead time enters as d = floor(Delayc / sampletime) leading zeros
+// of the numerator, z^-d Bd / Ad. The step response folds in only the zeros
+// that its 3000 samples see (the window rule of closed_loop.hpp: for
+// d >= 3000 it is all zeros). The amplitude is taken on 75 points spaced
+// logarithmically from pi 1e-4 to pi radians per sample, where
+// |e^(-jwd) Bd / Ad| = |Bd / Ad|.
 
 #include <cstdint>
 #include <functional>
@@ -35,7 +38,8 @@ struct OpenLoopArguments {
 const char* open_loop_check(const OpenLoopArguments& args);
 
 struct OpenLoopResponse {
-    Vector Bd, Ad;  // the discrete model, the dead time as leading zeros of Bd
+    std::int64_t Delay = 0;  // the dead time in samples
+    Vector Bd, Ad;  // the discrete model z^-Delay Bd / Ad
     Vector stp;     // 3000 samples of the unit-step response from rest
     Vector w;       // the 75 frequencies, radians per sample
     Vector frq;     // the amplitude at w
@@ -45,7 +49,8 @@ struct OpenLoopResponse {
 // Bpc is the numerator [0], a zero response). The errors of the hold (a
 // sample time that is not positive, a numerator of higher degree) pass
 // unchanged; a dead time that gives a negative number of samples raises
-// InvalidArgument "negative dimensions are not allowed".
+// InvalidArgument "negative dimensions are not allowed", one of more than
+// 1e9 samples is refused as the closed-loop simulators refuse it.
 OpenLoopResponse freerun(const Vector& Apc, const Vector& Bpc, double Delayc, double sampletime);
 
 }  // namespace vantrelpid

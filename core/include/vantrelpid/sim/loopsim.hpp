@@ -7,7 +7,8 @@
 // "Fox Int" filter); a PV filter F(s) = 1/(Tauf s + 1) sits in the feedback
 // path (Tauf = 0: none). With the dead time nd = floor(Delay / Ts) samples,
 // every discrete pair comes from the zero-order hold of a continuous product
-// and has nd folded in (closed_loop.hpp). Results, 3000 samples each:
+// and has nd folded in as far as the responses see it (the window rule of
+// closed_loop.hpp). Results, 3000 samples each:
 //
 //   Ysp  PV after a unit set-point step       Usp  controller output for it
 //   Yld  PV after a unit load step at the     Uld  the signal entering the plant
@@ -30,10 +31,11 @@
 //   Uld = Ap / S,  Ysp = B1 B / C,  Usp = Ap B1 / (S A2),  Yld = A2 B / C,
 //   Robust = BND |Ap B2 / (S A2)|.
 //
-// Robust is divided by w for an integrating plant. The loop is unstable when
-// a response's largest magnitude is not a finite number at most its
-// threshold: Ysp 100 and Yld 1000 (one degree of freedom), 1000 and 1000
-// (two); then every result is empty. Any exception after the PID checks
+// S holds the dead time as z^-nd; in Robust it is the exact rotation
+// e^(-jw nd) however long nd is. Robust is divided by w for an integrating
+// plant. The loop is unstable when a response's largest magnitude is not a
+// finite number at most its threshold: Ysp 100 and Yld 1000 (one degree of
+// freedom), 1000 and 1000 (two); then every result is empty. Any exception after the PID checks
 // (an unknown code, the errors of the hold and the filters) becomes the
 // status "Simulation failed: " + its text; results computed before it are
 // kept.

@@ -7,11 +7,13 @@
 // is no PV filter. First the plant alone, as given (no integrator):
 //
 //   StepRes  the hold of Bpc/Apc driven by a unit step delayed by
-//            nr = round(Delay / Ts) samples (halves to even), 3000 samples;
+//            nr = round(Delay / Ts) samples (halves to even), 3000 samples
+//            (all zeros for nr >= 3000);
 //   FreqRes  the amplitude of that discrete model at w (no dead time).
 //
 // Then the loop, with the integrator 1/s of an integrating plant and the
-// dead time nd = floor(Delay / Ts) folded into the held plant B/A. The open
+// dead time nd = floor(Delay / Ts) folded into the held plant B/A as far as
+// the responses see it (the window rule of closed_loop.hpp). The open
 // loop through the PV path, held as one product, closes as S = Ap + Bp:
 //
 //   one degree of freedom ("Nonint A", "Int A"; N over D):
@@ -27,8 +29,8 @@
 // largest magnitude of Ysp is not a finite number at most 1000, the result
 // is `unstable` and holds nothing else. Nothing is caught: an unknown code
 // raises InvalidArgument("PID type unknown"), and the errors of the hold,
-// of the filters and of the dead times (a negative one, or nr > 3000:
-// "negative dimensions are not allowed") reach the caller.
+// of the filters and of the dead times (a negative one: "negative
+// dimensions are not allowed") reach the caller.
 
 #include <string_view>
 
