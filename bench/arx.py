@@ -51,8 +51,9 @@ def slice_table(N):
     return np.array([[edges[k] + 1, edges[k + 1] - 200] for k in range(SLICES)])
 
 
-def fft_length(samples):
-    return 1 << (int(samples) - 1).bit_length()
+def fft_length(samples, n):
+    covering = 1 << (int(samples) - 1).bit_length()
+    return 2 * covering if 1 <= covering - samples <= n else covering
 
 
 def sliced_baseline(U, Y, SlInd, n):
@@ -60,7 +61,7 @@ def sliced_baseline(U, Y, SlInd, n):
     for k, (a, b) in enumerate(SlInd):
         first = a - 1 + (80 if k == 0 else 0)
         X, t = regression(U[first:b], Y[first:b, 0], n)
-        w = np.sqrt(fft_length(b - first))
+        w = np.sqrt(fft_length(b - first, n))
         Xs.append(w * X)
         ts.append(w * t)
     return np.linalg.lstsq(np.vstack(Xs), np.concatenate(ts), rcond=None)[0]

@@ -1,12 +1,14 @@
 // The dead-time search's shared work against the per-candidate path: the
 // delayed normal equations against the correlation core run on each slice's
 // delayed inputs and against the sliced estimate itself; the candidates'
-// simulations run side by side against one misosim per candidate.
+// simulations run side by side against one misosim per candidate; the slice
+// plans' FFT lengths.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <numbers>
 #include <vector>
 
@@ -140,15 +142,10 @@ TEST(DelayedNormalEquations, EstimatesAreTheSlicedEstimates) {
     for (const SliceCase& c : slice_cases()) {
         const Record r = record(c.N, c.nu);
         const auto plan = detail::sliced_estimate_plan(c.SlInd, c.N, kOrder);
-        // Slices too short for the equations' reach, or padded by 1 to n
-        // samples, leave the equations singular up to rounding.
+        // Slices too short for the equations' reach leave them singular up
+        // to rounding.
         Index shortest = plan[0].samples;
-        bool singular = false;
-        for (const auto& s : plan) {
-            shortest = std::min(shortest, s.samples);
-            singular |= s.fft_length > s.samples && s.fft_length - s.samples <= kOrder;
-        }
-        if (singular) continue;
+        for (const auto& s : plan) shortest = std::min(shortest, s.samples);
         const detail::DelayedNormalEquations eq(r.U, r.Y, plan, kOrder, 40);
         NoDraws random;
         SilentWarnings warnings;
@@ -199,6 +196,33 @@ TEST(DelayedNormalEquations, PlanAndDelayChecksAreTheSlicedEstimates) {
     EXPECT_EQ(plan[1].start, 350);
     EXPECT_EQ(plan[1].samples, 50);
     EXPECT_EQ(plan[1].fft_length, 64);
+}
+
+TEST(SliceFftLength, SmallestPowerOfTwoWithPaddingClearOfThePulseLags) {
+    // A length serves when it covers the stretch with a padding of 0 (where
+    // allowed) or of at least n + 1: then the end pulse's lags never meet the
+    // start pulse's. The rule takes the smallest power of two that serves.
+    for (const bool unpadded : {true, false}) {
+        for (Index order = 0; order <= 24; ++order) {
+            auto serves = [&](Index nfft, Index nk) {
+                return nfft >= nk && ((nfft == nk && unpadded) || nfft - nk >= order + 1);
+            };
+            for (Index nk = order + 1; nk <= 2100; ++nk) {
+                const Index nfft = detail::slice_fft_length(nk, order, unpadded);
+                ASSERT_TRUE(nfft > 0 && (nfft & (nfft - 1)) == 0 && serves(nfft, nk) && !serves(nfft / 2, nk))
+                    << nk << " samples, order " << order << ": " << nfft;
+            }
+        }
+    }
+    // No sum beyond the int64 limit: no power of two reaches such an order.
+    constexpr Index largest = Index{1} << 62;
+    EXPECT_EQ(detail::slice_fft_length(920, std::numeric_limits<Index>::max(), true), 0);
+    EXPECT_EQ(detail::slice_fft_length(largest - 2, 1, true), largest);
+    EXPECT_EQ(detail::slice_fft_length(largest - 1, 1, true), 0);
+    EXPECT_EQ(detail::slice_fft_length(std::numeric_limits<Index>::max(), 0, true), 0);
+    // The whole-record estimate keeps the next power of two above N.
+    EXPECT_EQ(detail::fft_length_covering(1020), 1024);
+    EXPECT_EQ(detail::fft_length_covering(1024), 1024);
 }
 
 TEST(SimulateDelayed, EachColumnIsMisosimOnTheDelayedInputsToTheLastBit) {

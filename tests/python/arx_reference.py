@@ -37,13 +37,19 @@ def arx_fit(U, y, n, delays=None):
     return solve(X[n:], t[n:], n, U.shape[1])
 
 
+def seglsq_fft_length(Nk, n):
+    """The power of two covering Nk, doubled when the padding would be 1 to n samples."""
+    covering = 1 << (Nk - 1).bit_length()
+    return 2 * covering if 1 <= covering - Nk <= n else covering
+
+
 def seglsq_reference(U, Y, SlInd, n, Delay=None, weighted=True):
     """Slices shifted on their own, the first without its first 80 samples, rows weighted by the FFT length."""
     Xs, ts = [], []
     for k, (a, b) in enumerate(SlInd):
         first = a - 1 + (80 if k == 0 else 0)
         X, t = rows(U[first:b], Y[first:b, 0], n, Delay)
-        w = np.sqrt(1 << (len(t) - 1).bit_length() if weighted else 1.0)   # the FFT length
+        w = np.sqrt(seglsq_fft_length(len(t), n) if weighted else 1.0)
         Xs.append(w * X[n:])
         ts.append(w * t[n:])
     return solve(np.vstack(Xs), np.concatenate(ts), n, U.shape[1])

@@ -105,6 +105,16 @@ def test_spikes_are_left_out_by_the_slice_table():
     assert r["Yerror"] < ref.ERROR_PERCENT_GOOD and identify(rec)["Yerror"] > ref.ERROR_PERCENT_SPIKES
 
 
+@pytest.mark.parametrize("N, slices", [(N, NO_SLICES) for N in range(1090, 1111)] + [(1200, np.array([[200, 300]]))])
+def test_dead_time_found_when_the_first_slice_is_just_short_of_a_power_of_two(N, slices):
+    # First slices of 1010 to 1030 samples once 80 are dropped (1014 to 1023 lie 1 to 10 below 1024, the
+    # search's order), and of 119 (9 below 128) without the stretch 200..300.
+    rec = Loop(**FIRST | dict(N=N))
+    r = identify(rec, slices=slices)
+    assert r["Message"] == "OK" and r["Delayc"] == 5
+    assert deadtime(rec.u, rec.y, [0], [slices])[0].tolist() == [[6]]   # 5 samples of dead time and the hold
+
+
 @pytest.mark.parametrize("name", ["first order", "second order", "integrating, Ts 2, estimated"])
 def test_result_conventions(name):
     rec, r = plant(name)

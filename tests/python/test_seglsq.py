@@ -16,6 +16,7 @@ def noisy_record(N, nu, seed=3):
     return arx_record(PLANT_A, PLANT_B[:nu], N, noise=0.3, seed=seed)
 
 
+@pytest.mark.filterwarnings("error::scipy.linalg.LinAlgWarning")   # every slice's equations are regular
 @pytest.mark.parametrize("N, nu, n, SlInd, Delay", [
     (1200, 1, 4, [[1, 1000]], None),                            # one padded slice
     (1200, 2, 6, [[1, 1104]], None),                            # 1024 samples: no padding
@@ -25,12 +26,28 @@ def noisy_record(N, nu, seed=3):
     (1500, 2, 0, [[1, 900]], [1, 2]),                           # order 0: lag 0 only
     (1500, 1, 4, [[1, 700], [400, 1100]], [5]),                 # overlapping slices, each shifted from the data
     (1000, 1, 3, [[1, 5000]], None),                            # the last sample clipped to the record
+    (1200, 2, 10, [[1, 1094]], None),                           # 1014 samples, 10 short of 1024: padded to 2048
+    (2400, 2, 5, [[1, 143], [301, 1100], [1401, 1911]], [2, 3]),  # 63 and 511 samples, 1 short: 128 and 1024
 ])
 def test_matches_least_squares_on_the_slices_weighted_by_their_fft_length(N, nu, n, SlInd, Delay):
     U, Y = noisy_record(N, nu)
     Ap, Bp = seglsq(U, Y, SlInd, n, Delay)
     assert Ap.shape == (n + 1,) and Bp.shape == (nu, n + 1) and Ap.dtype == Bp.dtype == np.float64 and Ap[0] == 1.0
     assert relative_error((Ap, Bp), seglsq_reference(U, Y, SlInd, n, Delay)) < ARX_VS_REGRESSION
+
+
+@pytest.mark.parametrize("N, nu, n, SlInd, Delay, coefficients", [
+    (1200, 2, 10, [[1, 1104]], None,   # 1024 samples: no padding
+     [-1.2217033695096566, -0.011695359575502022, 0.21145626519691624, -0.0016629097853513022]),
+    (1200, 1, 10, [[1, 1093]], [4],    # 1013 samples: padded by n + 1
+     [-1.6350839994671962, 0.004176112787057994, 0.0670153408824762, -0.0036283323022349525]),
+    (2400, 2, 6, [[1, 336], [701, 1212], [1301, 1549]], [1, 3],   # 256, 512 and 249 samples
+     [-0.7589044777801733, -0.03533057805200036, -0.03710622987900218, -0.00042346320845980346]),
+])
+def test_slices_padded_by_none_or_more_than_n_keep_their_estimates(N, nu, n, SlInd, Delay, coefficients):
+    # These slices keep the power of two covering them: Ap[1], Ap[n], Bp[-1, 0] and Bp[-1, n] to the last bit.
+    Ap, Bp = seglsq(*noisy_record(N, nu), SlInd, n, Delay)
+    assert [Ap[1], Ap[n], Bp[-1, 0], Bp[-1, n]] == coefficients
 
 
 @pytest.mark.parametrize("delays", [None, [3, 7]])

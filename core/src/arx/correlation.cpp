@@ -1,6 +1,7 @@
 #include "vantrelpid/arx/correlation.hpp"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "vantrelpid/errors.hpp"
@@ -46,16 +47,21 @@ void cross_spectrum(const Complex* a, const Complex* b, const Complex* c, const 
 
 }  // namespace
 
-Index fft_length_covering(Index samples) {
-    if (is_power_of_two(samples)) return samples;
-    return fft_length_at_least(samples + 1);
+Index slice_fft_length(Index samples, Index order, bool unpadded_powers_of_two) {
+    if (samples < 0 || order < 0) throw InvalidArgument("a stretch's length and order must be >= 0");
+    if (unpadded_powers_of_two && is_power_of_two(samples)) return samples;
+    // The smallest power of two p >= samples + order + 1, that is with
+    // p - samples > order: the difference never overflows, the sum could.
+    constexpr Index largest = Index{1} << (std::numeric_limits<Index>::digits - 1);
+    Index p = 1;
+    while (p - samples <= order) {
+        if (p == largest) return 0;
+        p *= 2;
+    }
+    return p;
 }
 
-Index fft_length_at_least(Index samples) {
-    Index n = 1;
-    while (n < samples) n *= 2;
-    return n;
-}
+Index fft_length_covering(Index samples) { return slice_fft_length(samples, 0, true); }
 
 StretchCorrelations::StretchCorrelations(const Matrix& Uk, const Vector& Yk, Index max_lag, Index nfft)
     : samples_(Yk.size()), inputs_(Uk.cols()), max_lag_(max_lag), nfft_(nfft) {

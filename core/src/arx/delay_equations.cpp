@@ -33,8 +33,10 @@ DelayedNormalEquations::DelayedNormalEquations(const Matrix& U, const Vector& Y,
     if (order < 0 || max_delay < 0) throw InvalidArgument("the order and the delays must be >= 0");
     slices_.reserve(plan.size());
     for (const PlannedSlice& s : plan) {
-        if (s.start < 0 || s.samples < 1 || s.start + s.samples > U.rows() || s.fft_length < s.samples)
+        if (s.start < 0 || s.samples < 1 || s.start + s.samples > U.rows())
             throw InvalidArgument("a planned slice lies outside the record");
+        if (s.fft_length != slice_fft_length(s.samples, order, true))
+            throw InvalidArgument("a planned slice's FFT length is not the sliced estimate's");
         slices_.push_back({s, StretchCorrelations(U.middleRows(s.start, s.samples), Y.segment(s.start, s.samples),
                                                   order_ + max_delay_, s.fft_length)});
     }

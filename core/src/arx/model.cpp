@@ -26,8 +26,7 @@ SlicePlan plan_slice(const IntMatrix& slices, Index k, Index n_samples, const Sl
     SlicePlan plan;
     plan.start = rows.start + dropped;
     plan.samples = rows.length() - dropped;
-    plan.fft_length = rule.fft_margin < 0 ? fft_length_covering(plan.samples)
-                                          : fft_length_at_least(plan.samples + rule.fft_margin);
+    plan.fft_length = slice_fft_length(plan.samples, rule.order, rule.unpadded_powers_of_two);
     return plan;
 }
 

@@ -81,7 +81,7 @@ std::vector<SlicePlan> sliced_estimate_plan(const IntMatrix& SlInd, Index n_samp
         if (last < first)
             throw OutOfRange(row_name(k) + " ends at sample " + std::to_string(last) + ", before its first sample " +
                              std::to_string(first));
-        plan.push_back(plan_slice(SlInd, k, n_samples, {}));
+        plan.push_back(plan_slice(SlInd, k, n_samples, {.drop = 0, .order = order, .unpadded_powers_of_two = true}));
         const Index nk = plan.back().samples;
         if (nk <= order) {
             std::string text = row_name(k) + " leaves " + std::to_string(nk) + " samples, fewer than the " +

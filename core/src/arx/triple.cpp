@@ -61,19 +61,18 @@ std::array<ArxModel, 3> arx_triple(const Matrix& Un, const Vector& yn, const Int
     const Index min_order = *std::min_element(orders.begin(), orders.end());
     const Index max_delay = nu > 0 ? delays.maxCoeff() : 0;
 
-    // An order holds an equation in a slice of more samples than the order.
-    // Every order is checked against the longest slice before anything is
-    // allocated, so that an order from the caller never enters arithmetic
-    // beyond the record's length.
     // Each slice is planned without its first max(delays) output samples and
-    // with an FFT length of at least Nk + n + 1 for the highest order n.
-    // Every order is checked against the longest slice before anything is
+    // padded to at least Nk + n + 1 for the highest order n, power-of-two
+    // lengths too (the planner takes any order without overflow). An order
+    // holds an equation in a slice of more samples than the order: every
+    // order is checked against the longest slice before anything is
     // allocated, so that an order from the caller never enters arithmetic
     // beyond the record's length.
+    const detail::SliceRule rule{.drop = max_delay, .order = max_order, .unpadded_powers_of_two = false};
     std::vector<detail::SlicePlan> plans;
     Index longest = 0;
     for (Index k = 0; k < SlIndk.rows(); ++k) {
-        plans.push_back(detail::plan_slice(SlIndk, k, Un.rows(), {max_delay, -1}));
+        plans.push_back(detail::plan_slice(SlIndk, k, Un.rows(), rule));
         longest = std::max(longest, plans.back().samples);
     }
     for (const std::int64_t n : orders)
@@ -84,10 +83,8 @@ std::array<ArxModel, 3> arx_triple(const Matrix& Un, const Vector& yn, const Int
     // The correlations of every slice that holds an equation for at least
     // the lowest order, computed once for the highest order's lags.
     std::vector<detail::StretchCorrelations> slices;
-    const detail::SliceRule rule{max_delay, max_order + 1};
-    for (Index k = 0; k < SlIndk.rows(); ++k)
-        if (plans[k].samples > min_order)
-            slices.push_back(slice_correlations(Un, yn, detail::plan_slice(SlIndk, k, Un.rows(), rule), delays, max_order));
+    for (const detail::SlicePlan& plan : plans)
+        if (plan.samples > min_order) slices.push_back(slice_correlations(Un, yn, plan, delays, max_order));
 
     std::array<ArxModel, 3> models;
     for (std::size_t m = 0; m < orders.size(); ++m) {

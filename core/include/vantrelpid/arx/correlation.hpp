@@ -15,8 +15,11 @@
 // output's lag-0 coefficient fixed at 1, the pulse parameters absorb exactly
 // the circular regression rows that mix data with padding or wrap around, so
 // the estimate is the least-squares ARX fit over samples n..Nk-1 of the
-// stretch, provided the end pulse's lags never reach the start pulse's
-// (Nfft == Nk, or Nfft - Nk >= n + 1).
+// stretch, provided the end pulse's lags (samples Nk..Nk+n) never reach the
+// start pulse's (samples 0..n-1, modulo Nfft): Nfft == Nk, or a padding
+// Nfft - Nk of at least n + 1. With a padding of 1 to n samples a lag of the
+// end pulse falls on a lag of the start pulse, the correlation matrix has two
+// equal rows and columns, and the normal equations are singular.
 //
 // The correlation sequences of the data signals are computed with FFTs: one
 // forward transform per data signal, then one transform of
@@ -30,12 +33,25 @@
 
 namespace vantrelpid::detail {
 
-// The FFT length of a stretch: Nk itself when it is a power of two, else the
-// next power of two above it.
-Index fft_length_covering(Index samples);
+// The FFT length of a stretch of Nk samples whose pulse parameters cover the
+// lags 0..n, the one rule of the sliced estimators: Nk itself when Nk is a
+// power of two and `unpadded_powers_of_two` allows it (no end pulse), else the
+// smallest power of two of at least Nk + n + 1. So the padding is 0 or at
+// least n + 1; for n < Nk a padded stretch gets the next power of two above
+// Nk, or twice that when Nk lies 1 to n samples below it. The sum is never
+// formed: an order so large that no power of two of Index reaches it (no
+// stretch holds an equation of it, and the callers refuse it) gives 0, which
+// the correlation core refuses as shorter than the stretch. Negative
+// arguments raise InvalidArgument.
+Index slice_fft_length(Index samples, Index order, bool unpadded_powers_of_two);
 
-// The smallest power of two of at least `samples` (1 for samples <= 1).
-Index fft_length_at_least(Index samples);
+// The whole-record estimate's FFT length: N itself when it is a power of two,
+// else the next power of two above it, whatever the order (the rule above
+// with n = 0). That estimate keeps this length: for a record 1 to n samples
+// below a power of two its normal equations are singular, but only in the
+// difference of the two coinciding pulse parameters, so their minimum-norm
+// solution is still the fit over samples n..N-1.
+Index fft_length_covering(Index samples);
 
 // The circular correlations of a stretch's signals at lags -max_lag..max_lag.
 class StretchCorrelations {

@@ -4,8 +4,9 @@
 //
 // The dead-time search fits the same order-n ARX equations (every slice's
 // samples n..Nk-1) once per candidate delay d, with d on every input. The
-// slices, their FFT lengths, the output and the pulses do not depend on d;
-// only the inputs move. Inside a slice the delayed input is
+// slices, their FFT lengths (planned for order n, so a padding of 0 or at
+// least n + 1), the output and the pulses do not depend on d; only the inputs
+// move. Inside a slice the delayed input is
 //
 //     u_d(t) = u(t - d) for d <= t < Nk,   0 for t < d (and in the padding),
 //
@@ -47,7 +48,8 @@ using PlannedSlice = SlicePlan;
 // The normal equations of every candidate delay from one set of correlations
 // per slice. U (N x nu) and Y (N) are the record the plan refers to; they are
 // read again for the corrections, so they must outlive this object and stay
-// unchanged.
+// unchanged. A slice outside the record, or with another FFT length than the
+// sliced estimate's for this order, raises InvalidArgument.
 class DelayedNormalEquations {
 public:
     DelayedNormalEquations(const Matrix& U, const Vector& Y, std::vector<PlannedSlice> plan, std::int64_t order,

@@ -42,20 +42,24 @@ struct SlicePlan {
     Index fft_length = 0;
 };
 
-// The two plans: the sliced estimate uses all of each slice's Nk samples with
-// the FFT length covering Nk (its pulse parameters take up the equations that
-// leave the slice); the triple estimator leaves out each slice's first
+// The two plans, both with the FFT length of slice_fft_length (correlation.hpp)
+// for the highest order they estimate, so that a slice's pulse parameters take
+// up exactly its equations that leave the slice: the sliced estimate uses all
+// of each slice's Nk samples and leaves a slice of a power-of-two length
+// unpadded; the triple estimator leaves out each slice's first
 // `drop` = max(delays) output samples, so that every delayed input value lies
-// inside the slice, and uses an FFT length of at least Nk + fft_margin (with
-// fft_margin = n + 1 the end pulse's lags stay clear of the start pulse's).
+// inside the slice, and pads every slice, power-of-two lengths too.
 struct SliceRule {
     Index drop = 0;
-    Index fft_margin = -1;  // negative: the FFT length covering Nk
+    std::int64_t order = 0;  // the pulse parameters cover the lags 0..order
+    bool unpadded_powers_of_two = true;
 };
 
 // Row k of `slices`: the first slice without its first kSkippedLeadingSamples
 // samples, the last sample clipped to the record as Python slicing clips it,
-// then the rule's drop. The rows are not checked here.
+// then the rule's drop. Neither the rows nor the order are checked here; an
+// order up to the int64 limit, which the callers refuse after planning,
+// enters no arithmetic that overflows.
 SlicePlan plan_slice(const IntMatrix& slices, Index k, Index n_samples, const SliceRule& rule);
 
 // Adds one slice's correlation matrix Rk to the block-arrow normal matrix

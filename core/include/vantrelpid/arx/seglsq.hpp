@@ -24,10 +24,13 @@ inline constexpr std::int64_t kSlicedEstimateSeed = 1704;
 // first d samples of the slice's input become zeros).
 //
 // Each slice's equations are those at its samples n..Nk-1, weighted by the
-// slice's FFT length. Reseeds `random` with 1704 and draws N normal values
-// that do not enter the result. The normal equations are solved by LU:
-// a singular matrix raises LinAlgError, an ill-conditioned one is reported
-// to `warnings`.
+// slice's FFT length: Nk when Nk is a power of two, else the smallest power of
+// two of at least Nk + n + 1 (the next one above Nk; the one beyond it for a
+// slice 1 to n samples short of a power of two, whose pulse parameters would
+// otherwise share a lag and leave the equations singular). Reseeds `random`
+// with 1704 and draws N normal values that do not enter the result. The
+// normal equations are solved by LU: a singular matrix raises LinAlgError, an
+// ill-conditioned one is reported to `warnings`.
 //
 // Errors: no rows, a slice too short for the order, or a delay longer than a
 // slice raise InvalidArgument; a first sample below 1 or a last sample below
@@ -39,10 +42,11 @@ ArxModel seglsq(const Matrix& U, const Vector& Y, const IntMatrix& SlInd, std::i
 
 namespace vantrelpid::detail {
 
-// The sliced estimate's plan of SlInd for a record of n_samples and order n,
-// with its checks and messages, row by row: a first sample below 1 or a last
-// sample below the first raise OutOfRange; no rows, a slice of at most n
-// samples, or one shorter than a delay (check_delays_fit) InvalidArgument.
+// The sliced estimate's plan of SlInd for a record of n_samples and order n
+// (the FFT lengths above), with its checks and messages, row by row: a first
+// sample below 1 or a last sample below the first raise OutOfRange; no rows,
+// a slice of at most n samples, or one shorter than a delay
+// (check_delays_fit) InvalidArgument.
 // The dead-time search plans once, without delays, for all its candidates.
 std::vector<SlicePlan> sliced_estimate_plan(const IntMatrix& SlInd, Index n_samples, std::int64_t order,
                                             const std::optional<IntVector>& delays = std::nullopt);
