@@ -16,6 +16,7 @@
 
 #include "support/module.hpp"
 #include "support/pyarith.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/facade/tuning_request.hpp"
 #include "vantrelpid/pynum.hpp"
 
@@ -211,7 +212,8 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
                                 py::float64(n.Ti), py::float64(n.Td), oprange, sprange, piOnly, "sec");
 
     const sim::LoopsimResult r =
-        fd::simulate(loop, rows, py::truth(piOnly), type, py::float_arg(sampletime, "sampletime"), BND, W);
+        fd::simulate(loop, rows, py::truth(piOnly), type, py::float_arg(sampletime, "sampletime"), BND, W,
+                     py::PythonSignals());
     // The responses cut to N samples, the vendor's keys after them.
     nb::dict result;
     result["msg"] = r.Message;

@@ -40,7 +40,7 @@ TunedRows tune(const LoopModel& loop, double tcl) {
 }
 
 sim::LoopsimResult simulate(const LoopModel& loop, const TunedRows& rows, bool pi_only, std::string_view type,
-                            double Ts, const Vector& BND, const Vector& w) {
+                            double Ts, const Vector& BND, const Vector& w, const Cancellation& cancel) {
     sim::TunedLoopInput in;
     in.Apc = loop.apc;
     in.Bpc = loop.bpc;
@@ -51,6 +51,7 @@ sim::LoopsimResult simulate(const LoopModel& loop, const TunedRows& rows, bool p
     in.Type = type;
     in.Ts = Ts;
     in.w = w;
+    in.cancel = cancel;
     return sim::tuned_loop_responses(in);
 }
 

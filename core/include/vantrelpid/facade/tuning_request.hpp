@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/flags.hpp"
 #include "vantrelpid/sim/tuned_loop.hpp"
 #include "vantrelpid/tune/knobsmulti.hpp"
@@ -60,8 +61,9 @@ TunedRows tune(const LoopModel& loop, double tcl);
 
 // The closed loop with the controller the vendor form of `type` shows,
 // sampled every Ts, its robustness curve over w; failures are reported in
-// the result's Message.
+// the result's Message, and the host's stop through `cancel` passes unchanged.
 sim::LoopsimResult simulate(const LoopModel& loop, const TunedRows& rows, bool pi_only, std::string_view type,
-                            double Ts, const Vector& BND, const Vector& w);
+                            double Ts, const Vector& BND, const Vector& w,
+                            const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid::facade
