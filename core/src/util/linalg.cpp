@@ -7,11 +7,11 @@
 #include <Eigen/LU>
 #include <Eigen/QR>
 #include <Eigen/SVD>
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "vantrelpid/errors.hpp"
 
@@ -150,9 +150,10 @@ Dense lu_solve_dense(const Dense& A, const Dense& B) {
 // bit for bit as the whole product does. Likewise the triangular solves of an
 // LU factorisation treat the columns of the right-hand side on their own, in
 // register blocks of 4 columns, so a column panel starting at a multiple of
-// 48 gives the columns of the whole solve.
-constexpr Index kLargestUnsplitProduct = 256;  // rows; no ordinary model reaches it
-constexpr Index kPanel = 240;                  // rows or columns, a multiple of 48
+// 48 gives the columns of the whole solve. tests/cpp/test_expm.cpp holds the
+// result to Eigen's exp() bit for bit, panels included.
+constexpr Index kLargestUnsplit = 256;  // rows of a product, columns of the solve; no ordinary model reaches it
+constexpr Index kPanel = 240;           // rows or columns, a multiple of 48
 
 // The first offset and count of each panel of `size` rows or columns: panels
 // of kPanel, the last one taking the rest (kPanel to 2 kPanel - 1).
@@ -168,7 +169,7 @@ void in_panels(Index size, const Cancellation& cancel, Body body) {
 
 Matrix product(const Matrix& X, const Matrix& Y, const Cancellation& cancel) {
     cancel.poll();
-    if (X.rows() <= kLargestUnsplitProduct) return X * Y;
+    if (X.rows() <= kLargestUnsplit) return X * Y;
     Matrix R(X.rows(), Y.cols());
     in_panels(X.rows(), cancel,
               [&](Index start, Index rows) { R.middleRows(start, rows).noalias() = X.middleRows(start, rows) * Y; });
@@ -179,7 +180,7 @@ Matrix product(const Matrix& X, const Matrix& Y, const Cancellation& cancel) {
 Matrix pade_quotient(const Matrix& numer, const Matrix& denom, const Cancellation& cancel) {
     cancel.poll();
     const Eigen::PartialPivLU<Matrix> lu(denom);
-    if (numer.cols() <= kLargestUnsplitProduct) return lu.solve(numer);
+    if (numer.cols() <= kLargestUnsplit) return lu.solve(numer);
     Matrix E(numer.rows(), numer.cols());
     cancel.poll();
     in_panels(numer.cols(), cancel,
@@ -206,10 +207,10 @@ void pade_low(const Matrix& A, const double* b, int m, Matrix& U, Matrix& V, con
 }
 
 void pade13(const Matrix& A, Matrix& U, Matrix& V, const Cancellation& cancel) {
-    const double b[] = {64764752532480000.L, 32382376266240000.L, 7771770303897600.L, 1187353796428800.L,
-                        129060195264000.L,   10559470521600.L,    670442572800.L,     33522128640.L,
-                        1323241920.L,        40840800.L,          960960.L,           16380.L,
-                        182.L,               1.L};
+    static const double b[] = {64764752532480000.L, 32382376266240000.L, 7771770303897600.L, 1187353796428800.L,
+                               129060195264000.L,   10559470521600.L,    670442572800.L,     33522128640.L,
+                               1323241920.L,        40840800.L,          960960.L,           16380.L,
+                               182.L,               1.L};
     const Index n = A.rows();
     const Matrix A2 = product(A, A, cancel);
     const Matrix A4 = product(A2, A2, cancel);
@@ -233,11 +234,15 @@ int pade_step(const Matrix& A, Matrix& U, Matrix& V, const Cancellation& cancel)
     static const double b9[] = {17643225600.L, 8821612800.L, 2075673600.L, 302702400.L, 30270240.L,
                                 2162160.L,     110880.L,     3960.L,       90.L,        1.L};
     const double l1norm = A.cwiseAbs().colwise().sum().maxCoeff();
-    if (l1norm < 1.495585217958292e-002) pade_low(A, b3, 3, U, V, cancel);
-    else if (l1norm < 2.539398330063230e-001) pade_low(A, b5, 5, U, V, cancel);
-    else if (l1norm < 9.504178996162932e-001) pade_low(A, b7, 7, U, V, cancel);
-    else if (l1norm < 2.097847961257068e+000) pade_low(A, b9, 9, U, V, cancel);
-    else {
+    if (l1norm < 1.495585217958292e-002) {
+        pade_low(A, b3, 3, U, V, cancel);
+    } else if (l1norm < 2.539398330063230e-001) {
+        pade_low(A, b5, 5, U, V, cancel);
+    } else if (l1norm < 9.504178996162932e-001) {
+        pade_low(A, b7, 7, U, V, cancel);
+    } else if (l1norm < 2.097847961257068e+000) {
+        pade_low(A, b9, 9, U, V, cancel);
+    } else {
         const double maxnorm = 5.371920351148152;
         int squarings = 0;
         std::frexp(l1norm / maxnorm, &squarings);
