@@ -4,6 +4,7 @@
 
 #include "support/closed_loop_args.hpp"
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/sim/feedsim.hpp"
 
 namespace py = vantrelpid::py;
@@ -52,6 +53,8 @@ nb::tuple feedsim(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc, nb::h
     in.Type = type;
     in.Ts = py::float_arg(Ts, "Ts");
     if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    const py::PythonSignals signals;
+    in.cancel = signals;
 
     const sim::FeedsimResult r = sim::feedsim(in);
     if (!r.simulated) return refused(r.Message);

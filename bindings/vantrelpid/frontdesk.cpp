@@ -17,6 +17,7 @@
 #include "support/call_record.hpp"
 #include "support/module.hpp"
 #include "support/pyarith.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/facade/tuning_request.hpp"
 #include "vantrelpid/pynum.hpp"
 
@@ -246,8 +247,9 @@ nb::dict pidTuning(nb::handle apc, nb::handle bpc, nb::handle bnd, nb::handle w,
         forms.attr("calculate")(dcstype, py::float64(s.K), py::float64(s.Ti), py::float64(s.Td), py::float64(n.K),
                                 py::float64(n.Ti), py::float64(n.Td), oprange, sprange, piOnly, "sec");
 
+    const py::PythonSignals signals;
     const sim::TunedLoopInput simulation =
-        fd::simulation_input(loop, rows, py::truth(piOnly), type, numbers.sampletime, BND, W);
+        fd::simulation_input(loop, rows, py::truth(piOnly), type, numbers.sampletime, BND, W, signals);
     record_simulation(simulation, integral);
     const sim::LoopsimResult r = sim::tuned_loop_responses(simulation);
     // The responses cut to N samples, the vendor's keys after them.

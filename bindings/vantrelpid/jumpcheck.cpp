@@ -4,6 +4,7 @@
 #include <string>
 
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "support/slice_table.hpp"
 #include "vantrelpid/sim/jumpcheck.hpp"
 
@@ -32,6 +33,8 @@ nb::tuple jumpcheck(nb::handle Ac, nb::handle Bc, nb::handle Delayc, nb::handle 
     in.Y = record(Y, "Y");
     in.flag = py::integrating_flag(CV_INT);
     in.slice_table = [&] { return py::slice_table(CVslice, nb::int_(0)); };
+    const py::PythonSignals signals;
+    in.cancel = signals;
     const bool integrating = in.flag == IntegratingFlag::Integrating;
     const vantrelpid::ModelValidation r = vantrelpid::jumpcheck(std::move(in));
     return nb::make_tuple(py::array1d(r.Stepres), integrating ? py::array1d(r.Ysim) : py::column(r.Ysim),

@@ -7,6 +7,7 @@
 
 #include "support/closed_loop_args.hpp"
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/sim/loopsim.hpp"
 
 namespace py = vantrelpid::py;
@@ -60,6 +61,8 @@ nb::tuple loopsim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle B
     } catch (nb::python_error& e) {
         return failed(e);
     }
+    const py::PythonSignals signals;
+    in.cancel = signals;
     return results(sim::loopsim(in));
 }
 

@@ -2,6 +2,7 @@
 
 #include "support/closed_loop_args.hpp"
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/sim/tracksim.hpp"
 
 namespace py = vantrelpid::py;
@@ -36,6 +37,8 @@ nb::object tracksim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle
     in.Ts = py::float_arg(Ts, "Ts");
     in.w = py::vector(w);
     if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    const py::PythonSignals signals;
+    in.cancel = signals;
     return results(sim::tracksim(in));
 }
 

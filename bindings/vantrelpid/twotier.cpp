@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include <nanobind/stl/string.h>
-
+#include "support/closed_loop_args.hpp"
 #include "support/module.hpp"
+#include "support/signals.hpp"
 #include "vantrelpid/tune/twotier.hpp"
 
 namespace py = vantrelpid::py;
@@ -105,11 +105,13 @@ nb::tuple twotier(nb::handle Ac1, nb::handle Bc1, nb::handle CV_INT1, nb::handle
     in.Bc2 = values(py::polynomial_array(Bc2, "Bc2"), "Bc2");
     in.Delayc2 = number(Delayc2, "Delayc2");
     in.PID2 = pid_parameters(PID2);
-    if (nb::isinstance<nb::str>(Type2)) in.Type2 = nb::cast<std::string>(Type2);  // else no code matches
+    in.Type2 = py::form_code(Type2);  // a non-str or lone surrogates: no code matches
     in.w = values(w, "w");
     if (in.Type2 == "Fox Nonint" || in.Type2 == "Fox Int") in.SPLLAG2 = number(SPLLAG2, "SPLLAG2");
     in.MVdata1 = values(MVdata1, "MVdata1");
     in.SPdata2 = values(SPdata2, "SPdata2");
+    const py::PythonSignals signals;
+    in.cancel = signals;
     py::NumpyRandom random;
     py::PythonWarnings warnings;
     return results(vantrelpid::twotier(in, random, warnings), in.Ts1);
@@ -131,7 +133,8 @@ NB_MODULE(twotier, m) {
           "lead-to-lag ratio of the Fox forms), in series with the outer process Bc1(s)/Ac1(s)\n"
           "e^(-Delayc1 s), whose model has the error bound BND1 at the frequencies w (radians per\n"
           "sample). Built in discrete time at the sample time Ts1 (dead times rounded down to whole\n"
-          "samples), checked for stability and reduced to a continuous model of order 1 or 2.\n"
+          "samples, the inner one at most 1000), checked for stability and reduced to a continuous\n"
+          "model of order 1 or 2.\n"
           "CV_INT1 == 1 marks an integrating outer CV (the integrator 1/s follows Bc1/Ac1).\n"
           "MVdata1, SPdata2: records of the outer controller's output and the inner set-point; the\n"
           "numerators are scaled by std(SPdata2) / std(MVdata1).\n"

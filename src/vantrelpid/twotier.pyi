@@ -10,7 +10,8 @@ def twotier(Ac1: object | None, Bc1: object | None, CV_INT1: object | None, Dela
     lead-to-lag ratio of the Fox forms), in series with the outer process Bc1(s)/Ac1(s)
     e^(-Delayc1 s), whose model has the error bound BND1 at the frequencies w (radians per
     sample). Built in discrete time at the sample time Ts1 (dead times rounded down to whole
-    samples), checked for stability and reduced to a continuous model of order 1 or 2.
+    samples, the inner one at most 1000), checked for stability and reduced to a continuous
+    model of order 1 or 2.
     CV_INT1 == 1 marks an integrating outer CV (the integrator 1/s follows Bc1/Ac1).
     MVdata1, SPdata2: records of the outer controller's output and the inner set-point; the
     numerators are scaled by std(SPdata2) / std(MVdata1).

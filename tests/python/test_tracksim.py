@@ -1,3 +1,8 @@
+import subprocess
+import sys
+import time
+from signal import SIGINT
+
 import numpy as np
 import pytest
 from scipy import signal
@@ -136,3 +141,34 @@ class TestStabilityAndFailures:
         Apc, Bpc, w, pid = LAG["Apc"].copy(), LAG["Bpc"].copy(), W.copy(), [0.4, 10.0, 1.0]
         with untouched(Apc, Bpc, w, pid):
             assert len(tracksim(Apc, Bpc, 5.0, 1, pid, "Fox Int", 1.0, w, 0.5)) == 6
+
+
+# The plant s^1198 (s + 10^6) (1,200 coefficients): its roots are found at once
+# (the zeros are stripped), so the discretisations run in polled steps alone: the
+# exponential's products and squarings (about 0.1 s at most), the Markov
+# parameters and the polynomial loops. Each call takes about 20 s. loopsim
+# reports its failures as a status: the stop must pass through it.
+LONG_CALLS = {
+    "tracksim": "tracksim(Apc, [1.0], 0.0, 0, [1.0, 10.0, 1.0], 'Int B', 1.0, w, 0.5)",
+    "loopsim": "loopsim(Apc, [1.0], 0.0, np.ones(75), 0, [1.0, 10.0, 1.0], 'Int B', 1.0, w, 0.5, 0.0)",
+}
+LATENCY = 1.0   # seconds from Ctrl-C to the KeyboardInterrupt
+
+
+@pytest.mark.parametrize("name", LONG_CALLS)
+def test_ctrl_c_stops_a_long_call(name):
+    code = (f"import time, numpy as np\nfrom vantrelpid.{name} import {name}\n"
+            "Apc, w = np.r_[1.0, 1e6, np.zeros(1198)], np.linspace(1e-3, 3.0, 75)\n"
+            f"print('started', flush=True)\ntry:\n    {LONG_CALLS[name]}\n"
+            "except KeyboardInterrupt:\n    print(time.monotonic())\n")
+    child = subprocess.Popen([sys.executable, "-c", code], stdout=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "started\n"
+        time.sleep(1.0)
+        sent = time.monotonic()        # the same clock in both processes
+        child.send_signal(SIGINT)
+        caught = child.communicate(timeout=120)[0]
+    finally:
+        child.kill()
+    assert caught, "the call ended without a KeyboardInterrupt"
+    assert 0 < float(caught) - sent < LATENCY

@@ -190,6 +190,7 @@ def test_integrating_outer_plant_identified_by_loopfit(Ts):
     dict(Ac1=[1.0, -0.1]),                                  # outer pole at +0.1
     dict(PID2=[10.0, 5.0, 2.0]),                            # inner gain too high
     dict(PID2=[10.0, 5.0, 2.0], Type2="Nonint B"),
+    dict(PID2=[10.0, 5.0, 2.0], MVdata1=np.r_[MV[:-1], np.nan]),   # the records only scale a reduced model
 ])
 def test_unstable_paths(changes):
     args = stable_case(**changes)
@@ -204,15 +205,19 @@ def test_unstable_paths(changes):
 @pytest.mark.parametrize("changes, error, message", [
     (dict(Type2="Int  A"), ValueError, "Unknown PID type"),
     (dict(Type2=None), ValueError, "Unknown PID type"),
+    (dict(Type2="Int\udc80"), ValueError, "Unknown PID type"),
     (dict(PID2=[1.0, 5.0]), ValueError, r"PID2 must hold three values \[K, Ti, Td\]"),
     (dict(PID2=1.0), ValueError, r"PID2 must hold three values \[K, Ti, Td\]"),
     (dict(CV_INT1=[2]), ValueError, "CV_INT1 must be 0 or 1"),
     (dict(CV_INT1=[0, 1]), ValueError, "CV_INT1 must be 0 or 1"),
     (dict(MVdata1=np.ones(400)), ValueError, "MVdata1 and SPdata2 must both vary"),
-    (dict(SPdata2=np.r_[MV[:-1], np.nan]), ValueError, "MVdata1 and SPdata2 must both vary"),
+    (dict(SPdata2=np.r_[MV[:-1], np.nan]), ValueError, "MVdata1 and SPdata2 must be finite"),
+    (dict(MVdata1=np.r_[np.inf, MV[1:]]), ValueError, "MVdata1 and SPdata2 must be finite"),
     (dict(BND1=np.ones(74)), ValueError, "BND1 must hold one value per point of w"),
     (dict(Ts1=0.0), ValueError, "Ts1 must be a positive, finite sample time"),
     (dict(Delayc2=-1.0), ValueError, "Delayc2 must be a non-negative, finite dead time"),
+    (dict(Delayc2=1001.0), ValueError, "Delayc2 is too long for the sample time"),
+    (dict(Delayc2=1e8), ValueError, "Delayc2 is too long for the sample time"),
 ])
 def test_errors_leave_the_generator_and_the_arrays(changes, error, message):
     args = stable_case(**changes)

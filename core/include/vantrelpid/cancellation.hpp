@@ -30,4 +30,24 @@ inline const Cancellation& Cancellation::never() {
     return instance;
 }
 
+// The host's request, remembering whether it stopped the call: a computation
+// that reports its own failures as a status lets the stop pass instead.
+class WatchedCancellation final : public Cancellation {
+public:
+    explicit WatchedCancellation(const Cancellation& host) : host_(host) {}
+    void poll() const override {
+        try {
+            host_.poll();
+        } catch (...) {
+            stopped_ = true;
+            throw;
+        }
+    }
+    bool stopped() const { return stopped_; }
+
+private:
+    const Cancellation& host_;
+    mutable bool stopped_ = false;
+};
+
 }  // namespace vantrelpid

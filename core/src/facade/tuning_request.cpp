@@ -42,7 +42,8 @@ TunedRows tune(const LoopModel& loop, double tcl) {
 }
 
 sim::TunedLoopInput simulation_input(const LoopModel& loop, const TunedRows& rows, bool pi_only,
-                                     std::string_view type, double Ts, const Vector& BND, const Vector& w) {
+                                     std::string_view type, double Ts, const Vector& BND, const Vector& w,
+                                     const Cancellation& cancel) {
     sim::TunedLoopInput in;
     in.Apc = loop.apc;
     in.Bpc = loop.bpc;
@@ -53,6 +54,7 @@ sim::TunedLoopInput simulation_input(const LoopModel& loop, const TunedRows& row
     in.Type = type;
     in.Ts = Ts;
     in.w = w;
+    in.cancel = cancel;
     return in;
 }
 

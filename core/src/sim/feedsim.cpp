@@ -76,10 +76,10 @@ FeedsimResult feedsim(const FeedsimInput& in) {
         Vff.col(i) = f.Vff;
     }
 
-    const TransferFunction P = delayed(c2dm2(m.Bpc_tn, m.Apc_tn, in.Ts), d0);
+    const TransferFunction P = delayed(c2dm2(m.Bpc_tn, m.Apc_tn, in.Ts, in.cancel), d0);
     const ControllerPolynomials c = controller(in.pid, in.Type, in.SPLLAG, FoxIntFilter::Weighted, kUnknownPidType);
-    const TransferFunction Kd = c2dm2(c.N2, c.D, in.Ts);
-    const TransferFunction L = delayed(c2dm2(product(c.N2, m.Bpc_tn), product(c.D, m.Apc_tn), in.Ts), d0);
+    const TransferFunction Kd = c2dm2(c.N2, c.D, in.Ts, in.cancel);
+    const TransferFunction L = delayed(c2dm2(product(c.N2, m.Bpc_tn), product(c.D, m.Apc_tn), in.Ts, in.cancel), d0);
     const Vector Acl = add(L.den, L.num);
     const Vector controller_path = product(P.den, Kd.num);
     const Vector plant_path = product(Kd.den, P.num);

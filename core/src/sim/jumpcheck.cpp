@@ -72,7 +72,7 @@ ModelValidation jumpcheck(ValidationData in) {
     if (in.U.size() < 2) throw InvalidArgument("U and Y need at least 2 samples");
     const bool integrating = in.flag == IntegratingFlag::Integrating;
 
-    const util::TransferFunction model = util::c2dm2(in.Bc, in.Ac, in.Ts);
+    const util::TransferFunction model = util::c2dm2(in.Bc, in.Ac, in.Ts, in.cancel);
     ModelValidation out;
     const std::int64_t dly = pynum::round_half_even(in.Delayc / in.Ts);
     out.Stepres = step_response(model, dly);

@@ -35,17 +35,18 @@ Vector robustness(const Vector& BND, const Vector& amplitude, const Vector& w, b
 // failure keeps what was computed before it. Returns false when unstable.
 class Simulation {
 public:
-    Simulation(const LoopsimInput& in, LoopsimResult& out) : in_(in), out_(out) {}
+    Simulation(const LoopsimInput& in, LoopsimResult& out, const Cancellation& cancel)
+        : in_(in), out_(out), cancel_(cancel) {}
 
     bool run() {
         const TransferFunction plant = loop_plant(in_.Apc, in_.Bpc, in_.integrating);
         Apc_ = plant.den;
         Bpc_ = plant.num;
         nd_ = floor_samples(in_.Delay, in_.Ts);
-        const TransferFunction P = delayed(c2dm2(Bpc_, Apc_, in_.Ts), nd_);
+        const TransferFunction P = delayed(c2dm2(Bpc_, Apc_, in_.Ts, cancel_), nd_);
         B_ = P.num;
         A_ = P.den;
-        const TransferFunction filter = c2dm2(coefficients(0.0, 1.0), coefficients(in_.Tauf, 1.0), in_.Ts);
+        const TransferFunction filter = c2dm2(coefficients(0.0, 1.0), coefficients(in_.Tauf, 1.0), in_.Ts, cancel_);
         const ControllerPolynomials c =
             controller(in_.pid, in_.Type, in_.SPLLAG, FoxIntFilter::Plain, kPidTypeUnknown);
         return c.single_numerator ? one_degree_of_freedom(c.D, c.N1, filter) : two_degrees_of_freedom(c);
@@ -53,10 +54,10 @@ public:
 
 private:
     // The open loop num/den held as one product, its dead time not folded in.
-    TransferFunction held(const Vector& num, const Vector& den) const { return c2dm2(num, den, in_.Ts); }
+    TransferFunction held(const Vector& num, const Vector& den) const { return c2dm2(num, den, in_.Ts, cancel_); }
 
     bool one_degree_of_freedom(const Vector& D, const Vector& N, const TransferFunction& filter) {
-        const TransferFunction Kd = c2dm2(N, D, in_.Ts);
+        const TransferFunction Kd = c2dm2(N, D, in_.Ts, cancel_);
         const TransferFunction L = delayed(held(product(N, Bpc_), product(D, Apc_)), nd_);
         const Vector lag = coefficients(in_.Tauf, 1.0);
         const TransferFunction LF0 = held(product(coefficients(0.0, 1.0), N, Bpc_), product(lag, D, Apc_));
@@ -72,7 +73,7 @@ private:
         // A dead time that outlasts the responses enters the curve with its exact phase.
         const Vector amplitude = outlasts_window(nd_)
                                      ? control_sensitivity(Kd, LF0, nd_, in_.w)
-                                     : util::d_bode2(product(Kd.num, LF.den), product(Kd.den, S), in_.w);
+                                     : util::d_bode2(product(Kd.num, LF.den), product(Kd.den, S), in_.w, cancel_);
         out_.Robust = robustness(in_.BND, amplitude, in_.w, in_.integrating);
         return true;
     }
@@ -88,8 +89,8 @@ private:
         const Vector S = add(L.den, L.num);
         out_.Uld = step_response(L.den, S);
 
-        const TransferFunction K1 = c2dm2(N1, D, in_.Ts);
-        const TransferFunction K2 = c2dm2(N2, D, in_.Ts);
+        const TransferFunction K1 = c2dm2(N1, D, in_.Ts, cancel_);
+        const TransferFunction K2 = c2dm2(N2, D, in_.Ts, cancel_);
         const Vector C = add(product(K2.den, A_), product(K2.num, B_));
         out_.Ysp = step_response(product(K1.num, B_), C);
         if (!within(*out_.Ysp, kLoopsimLimit)) return false;
@@ -98,13 +99,14 @@ private:
         if (!within(*out_.Yld, kLoopsimLimit)) return false;
         const Vector amplitude = outlasts_window(nd_)
                                      ? control_sensitivity(K2, L0, nd_, in_.w)
-                                     : util::d_bode2(product(L.den, K2.num), product(S, K2.den), in_.w);
+                                     : util::d_bode2(product(L.den, K2.num), product(S, K2.den), in_.w, cancel_);
         out_.Robust = robustness(in_.BND, amplitude, in_.w, in_.integrating);
         return true;
     }
 
     const LoopsimInput& in_;
     LoopsimResult& out_;
+    const Cancellation& cancel_;
     Vector Apc_, Bpc_;  // the continuous plant, integrator included
     Vector A_, B_;      // the discrete plant with its dead time
     std::int64_t nd_ = 0;
@@ -118,9 +120,11 @@ LoopsimResult loopsim(const LoopsimInput& in) {
         out.Message = *refusal;
         return out;
     }
+    const WatchedCancellation cancel(in.cancel);
     try {
-        if (!Simulation(in, out).run()) return LoopsimResult{{}, {}, {}, {}, {}, kStatusUnstable};
+        if (!Simulation(in, out, cancel).run()) return LoopsimResult{{}, {}, {}, {}, {}, kStatusUnstable};
     } catch (const std::exception& e) {
+        if (cancel.stopped()) throw;
         out.Message = std::string(kSimulationFailed) + e.what();
     }
     return out;

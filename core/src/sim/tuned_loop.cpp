@@ -20,6 +20,7 @@ LoopsimResult tuned_loop_responses(const TunedLoopInput& in) {
     loop.w = in.w;
     loop.SPLLAG = kTunedLoopSetpointLeadLag;
     loop.Tauf = 0.0;
+    loop.cancel = in.cancel;
     LoopsimResult out = loopsim(loop);
     // Robust has one value per bound value, or BND is one value for all.
     if (out.Robust && (in.BND.size() == 1 || in.BND.size() == out.Robust->size()))

@@ -84,25 +84,26 @@ struct HeldRealisation {
     Vector Bd;
 };
 
-HeldRealisation hold(const Vector& den, double Ts) {
+HeldRealisation hold(const Vector& den, double Ts, const Cancellation& cancel = Cancellation::never()) {
     const Index n = den.size() - 1;
     Matrix M = Matrix::Zero(n + 1, n + 1);
     for (Index k = 0; k < n; ++k) M(0, k) = -den(k + 1) * Ts;
     for (Index k = 1; k < n; ++k) M(k, k - 1) = Ts;
     M(0, n) = Ts;
-    const Matrix E = expm(M);
+    const Matrix E = expm(M, cancel);
     return {E.topLeftCorner(n, n), E.col(n).head(n)};
 }
 
 // Rows k = 0..n-1 hold (Ad^k Bd)^T, so that h = P c are the first n Markov
 // parameters of C (zI - Ad)^-1 Bd for the output row C = c^T.
-Matrix markov_map(const HeldRealisation& h) {
+Matrix markov_map(const HeldRealisation& h, const Cancellation& cancel = Cancellation::never()) {
     const Index n = h.Bd.size();
     Matrix P(n, n);
     Vector v = h.Bd;
     for (Index k = 0; k < n; ++k) {
         P.row(k) = v.transpose();
         if (k + 1 < n) v = h.Ad * v;
+        cancel.poll();
     }
     return P;
 }
@@ -137,19 +138,21 @@ Vector pad_front(const Vector& p, Index length) {
 }
 
 // The hold of a normalised continuous model (monic den, num of equal length).
-TransferFunction zero_order_hold(const Normalised& m, double Ts) {
+// The root finding is the one step that `cancel` cannot interrupt.
+TransferFunction zero_order_hold(const Normalised& m, double Ts, const Cancellation& cancel = Cancellation::never()) {
     const Index n = m.den.size() - 1;
     const double d0 = m.num(0);
     if (n == 0) return {m.num, m.den};
 
     // Discrete poles e^(lambda Ts); a zero continuous pole gives exactly 1.
+    cancel.poll();
     CVector z = roots(m.den);
     for (Index k = 0; k < n; ++k) z(k) = std::exp(z(k) * Ts);
-    const Vector dend = poly(z);
+    const Vector dend = poly(z, cancel);
 
     // Strictly proper part c(s) / den(s) and its Markov parameters after the hold.
     const Vector c = m.num.tail(n) - d0 * m.den.tail(n);
-    const Vector h = markov_map(hold(m.den, Ts)) * c;
+    const Vector h = markov_map(hold(m.den, Ts, cancel), cancel) * c;
 
     Vector numd(n + 1);
     numd(0) = d0;
@@ -157,6 +160,7 @@ TransferFunction zero_order_hold(const Normalised& m, double Ts) {
         double acc = d0 * dend(lag);
         for (Index k = 1; k <= lag; ++k) acc += dend(lag - k) * h(k - 1);
         numd(lag) = acc;
+        cancel.poll();
     }
     return {numd, dend};
 }
@@ -209,9 +213,9 @@ Normalised inverse_hold(const Normalised& m, const CVector& z, double Ts) {
 
 }  // namespace
 
-TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts) {
+TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts, const Cancellation& cancel) {
     check_inputs(num, den, Ts);
-    return zero_order_hold(normalise(num, den), Ts);
+    return zero_order_hold(normalise(num, den), Ts, cancel);
 }
 
 TransferFunction d2cm2(const Vector& numd, const Vector& dend, double Ts) {

@@ -4,13 +4,14 @@
 #include "vantrelpid/util/linalg.hpp"
 
 #include <Eigen/Eigenvalues>
+#include <Eigen/LU>
 #include <Eigen/QR>
 #include <Eigen/SVD>
-#include <unsupported/Eigen/MatrixFunctions>
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "vantrelpid/errors.hpp"
 
@@ -138,6 +139,121 @@ Dense lu_solve_dense(const Dense& A, const Dense& B) {
     return lu_apply(LU, piv, B);
 }
 
+// The matrix exponential, polled. Eigen's GEMM computes each entry of a
+// product as a sum over the inner dimension in blocks of kc terms, and kc
+// depends on the inner dimension alone (and the cache size); the order of the
+// terms within a block depends on the register path that takes the entry's
+// row, which is fixed by the row's place among the blocks of mr rows (4 here,
+// up to 24 with wider vector units) counted from the first row. A row panel
+// that starts at a multiple of 48 rows and has at least two rows (one row
+// would take the matrix-vector product) therefore gives each of its entries
+// bit for bit as the whole product does. Likewise the triangular solves of an
+// LU factorisation treat the columns of the right-hand side on their own, in
+// register blocks of 4 columns, so a column panel starting at a multiple of
+// 48 gives the columns of the whole solve. tests/cpp/test_expm.cpp holds the
+// result to Eigen's exp() bit for bit, panels included.
+constexpr Index kLargestUnsplit = 256;  // rows of a product, columns of the solve; no ordinary model reaches it
+constexpr Index kPanel = 240;           // rows or columns, a multiple of 48
+
+// The first offset and count of each panel of `size` rows or columns: panels
+// of kPanel, the last one taking the rest (kPanel to 2 kPanel - 1).
+template <class Body>
+void in_panels(Index size, const Cancellation& cancel, Body body) {
+    for (Index start = 0; start < size;) {
+        const Index count = size - start < 2 * kPanel ? size - start : kPanel;
+        body(start, count);
+        start += count;
+        cancel.poll();
+    }
+}
+
+Matrix product(const Matrix& X, const Matrix& Y, const Cancellation& cancel) {
+    cancel.poll();
+    if (X.rows() <= kLargestUnsplit) return X * Y;
+    Matrix R(X.rows(), Y.cols());
+    in_panels(X.rows(), cancel,
+              [&](Index start, Index rows) { R.middleRows(start, rows).noalias() = X.middleRows(start, rows) * Y; });
+    return R;
+}
+
+// denom.partialPivLu().solve(numer), the solve in column panels.
+Matrix pade_quotient(const Matrix& numer, const Matrix& denom, const Cancellation& cancel) {
+    cancel.poll();
+    const Eigen::PartialPivLU<Matrix> lu(denom);
+    if (numer.cols() <= kLargestUnsplit) return lu.solve(numer);
+    Matrix E(numer.rows(), numer.cols());
+    cancel.poll();
+    in_panels(numer.cols(), cancel,
+              [&](Index start, Index cols) { E.middleCols(start, cols) = lu.solve(numer.middleCols(start, cols)); });
+    return E;
+}
+
+// The (m, m) Pade approximant for m = 3, 5, 7, 9, with b its m + 1
+// coefficients: (V + U) / (V - U), U = A (b_m A^(m-1) + ... + b_3 A^2 + b_1 I)
+// and V = b_(m-1) A^(m-1) + ... + b_2 A^2 + b_0 I, the sums taken from the
+// highest power down and A^4 = A^2 A^2, A^6 = A^4 A^2, A^8 = A^6 A^2.
+void pade_low(const Matrix& A, const double* b, int m, Matrix& U, Matrix& V, const Cancellation& cancel) {
+    const Index n = A.rows();
+    std::vector<Matrix> even{Matrix::Identity(n, n), product(A, A, cancel)};  // A^0, A^2, ..., A^(m-1)
+    for (int k = 2; 2 * k < m; ++k) even.push_back(product(even[k - 1], even[1], cancel));
+    const int top = (m - 1) / 2;
+    Matrix odd = b[m] * even[top];
+    V = b[m - 1] * even[top];
+    for (int k = top - 1; k >= 0; --k) {
+        odd = odd + b[2 * k + 1] * even[k];
+        V = V + b[2 * k] * even[k];
+    }
+    U = product(A, odd, cancel);
+}
+
+void pade13(const Matrix& A, Matrix& U, Matrix& V, const Cancellation& cancel) {
+    static const double b[] = {64764752532480000.L, 32382376266240000.L, 7771770303897600.L, 1187353796428800.L,
+                               129060195264000.L,   10559470521600.L,    670442572800.L,     33522128640.L,
+                               1323241920.L,        40840800.L,          960960.L,           16380.L,
+                               182.L,               1.L};
+    const Index n = A.rows();
+    const Matrix A2 = product(A, A, cancel);
+    const Matrix A4 = product(A2, A2, cancel);
+    const Matrix A6 = product(A4, A2, cancel);
+    V = b[13] * A6 + b[11] * A4 + b[9] * A2;
+    Matrix tmp = product(A6, V, cancel);
+    tmp += b[7] * A6 + b[5] * A4 + b[3] * A2 + b[1] * Matrix::Identity(n, n);
+    U = product(A, tmp, cancel);
+    tmp = b[12] * A6 + b[10] * A4 + b[8] * A2;
+    V = product(A6, tmp, cancel);
+    V += b[6] * A6 + b[4] * A4 + b[2] * A2 + b[0] * Matrix::Identity(n, n);
+}
+
+// U, V and the number of squarings of exp(A) as Eigen chooses them for
+// double: the lowest degree whose error bound the 1-norm of A meets, else
+// degree 13 on A / 2^s.
+int pade_step(const Matrix& A, Matrix& U, Matrix& V, const Cancellation& cancel) {
+    static const double b3[] = {120.L, 60.L, 12.L, 1.L};
+    static const double b5[] = {30240.L, 15120.L, 3360.L, 420.L, 30.L, 1.L};
+    static const double b7[] = {17297280.L, 8648640.L, 1995840.L, 277200.L, 25200.L, 1512.L, 56.L, 1.L};
+    static const double b9[] = {17643225600.L, 8821612800.L, 2075673600.L, 302702400.L, 30270240.L,
+                                2162160.L,     110880.L,     3960.L,       90.L,        1.L};
+    const double l1norm = A.cwiseAbs().colwise().sum().maxCoeff();
+    if (l1norm < 1.495585217958292e-002) {
+        pade_low(A, b3, 3, U, V, cancel);
+    } else if (l1norm < 2.539398330063230e-001) {
+        pade_low(A, b5, 5, U, V, cancel);
+    } else if (l1norm < 9.504178996162932e-001) {
+        pade_low(A, b7, 7, U, V, cancel);
+    } else if (l1norm < 2.097847961257068e+000) {
+        pade_low(A, b9, 9, U, V, cancel);
+    } else {
+        const double maxnorm = 5.371920351148152;
+        int squarings = 0;
+        std::frexp(l1norm / maxnorm, &squarings);
+        if (squarings < 0) squarings = 0;
+        const Matrix scaled = A.unaryExpr([squarings](double x) { return std::ldexp(x, -squarings); });
+        pade13(scaled, U, V, cancel);
+        return squarings;
+    }
+    return 0;
+}
+
 }  // namespace
 
 Matrix lstsq(const Matrix& A, const Matrix& B, Cutoff cutoff) {
@@ -236,9 +352,15 @@ CVector eigenvalues(const Matrix& A) {
     return es.eigenvalues();
 }
 
-Matrix expm(const Matrix& A) {
+Matrix expm(const Matrix& A, const Cancellation& cancel) {
     if (A.size() == 0) return Matrix(A.rows(), A.cols());
-    return A.exp();
+    Matrix U, V;
+    const int squarings = pade_step(A, U, V, cancel);
+    const Matrix numer = U + V;
+    const Matrix denom = -U + V;
+    Matrix E = pade_quotient(numer, denom, cancel);
+    for (int i = 0; i < squarings; ++i) E = product(E, E, cancel);
+    return E;
 }
 
 CMatrix lu_solve(const CMatrix& A, const CMatrix& B) { return lu_solve_dense(A, B); }

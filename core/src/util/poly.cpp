@@ -7,11 +7,13 @@
 
 namespace vantrelpid::util {
 
-Vector convolve(const Vector& a, const Vector& b) {
+Vector convolve(const Vector& a, const Vector& b, const Cancellation& cancel) {
     if (a.size() == 0 || b.size() == 0) return Vector();
     Vector out = Vector::Zero(a.size() + b.size() - 1);
-    for (Index i = 0; i < a.size(); ++i)
+    for (Index i = 0; i < a.size(); ++i) {
         for (Index j = 0; j < b.size(); ++j) out(i + j) += a(i) * b(j);
+        cancel.poll();
+    }
     return out;
 }
 
@@ -39,12 +41,13 @@ CVector roots(const Vector& p) {
     return r;
 }
 
-Vector poly(const CVector& r) {
+Vector poly(const CVector& r, const Cancellation& cancel) {
     CVector c = CVector::Zero(r.size() + 1);
     c(0) = 1.0;
     for (Index k = 0; k < r.size(); ++k) {
         // c <- convolve(c, [1, -r_k])
         for (Index i = k + 1; i >= 1; --i) c(i) = c(i) - r(k) * c(i - 1);
+        cancel.poll();
     }
     return c.real();
 }

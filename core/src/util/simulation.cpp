@@ -65,21 +65,24 @@ Matrix dsssim(const StateSpace& m, const Matrix& u) {
     return y;
 }
 
-CMatrix misofrq(const Vector& A, const Matrix& B, const Vector& w) {
+CMatrix misofrq(const Vector& A, const Matrix& B, const Vector& w, const Cancellation& cancel) {
     CMatrix G(w.size(), B.rows());
     for (Index f = 0; f < w.size(); ++f) {
         const Complex den = polyval_unit_circle(A, w(f));
         for (Index j = 0; j < B.rows(); ++j) G(f, j) = polyval_unit_circle(B.row(j).transpose(), w(f)) / den;
+        cancel.poll();
     }
     return G;
 }
 
-Vector d_bode2(const Vector& num, const Vector& den, const Vector& w) {
+Vector d_bode2(const Vector& num, const Vector& den, const Vector& w, const Cancellation& cancel) {
     // |num / den| on the unit circle; the amplitude does not depend on
     // whether the coefficients count powers of z or of z^-1.
     Vector amp(w.size());
-    for (Index f = 0; f < w.size(); ++f)
+    for (Index f = 0; f < w.size(); ++f) {
         amp(f) = std::abs(polyval_unit_circle(num, w(f)) / polyval_unit_circle(den, w(f)));
+        cancel.poll();
+    }
     return amp;
 }
 

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/flags.hpp"
 #include "vantrelpid/sim/tuned_loop.hpp"
 #include "vantrelpid/tune/knobsmulti.hpp"
@@ -70,8 +71,10 @@ TunedRows tune(const LoopModel& loop, double tcl);
 
 // The simulation's input: the closed loop with the controller the vendor
 // form of `type` shows, sampled every Ts, its robustness curve over w
-// (sim::tuned_loop_responses runs it and reports failures in its Message).
+// (sim::tuned_loop_responses runs it and reports failures in its Message;
+// the host's stop through `cancel` passes unchanged).
 sim::TunedLoopInput simulation_input(const LoopModel& loop, const TunedRows& rows, bool pi_only,
-                                     std::string_view type, double Ts, const Vector& BND, const Vector& w);
+                                     std::string_view type, double Ts, const Vector& BND, const Vector& w,
+                                     const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid::facade

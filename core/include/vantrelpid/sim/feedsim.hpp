@@ -29,6 +29,7 @@
 #include <string>
 #include <string_view>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/sim/closed_loop.hpp"
 #include "vantrelpid/types.hpp"
 
@@ -66,6 +67,8 @@ struct FeedsimInput {
     std::string_view Type;  // PID form code
     double Ts = 1.0;        // sample time
     double SPLLAG = 0.5;    // enters only the set-point path: no effect
+    // Polled by the discretisations of the loop; a stop passes unchanged.
+    std::reference_wrapper<const Cancellation> cancel = Cancellation::never();
 };
 
 struct FeedsimResult {

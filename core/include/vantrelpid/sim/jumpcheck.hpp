@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/flags.hpp"
 #include "vantrelpid/types.hpp"
 
@@ -45,6 +46,8 @@ struct ValidationData {
     // The output's slice table (rows of deselected stretches), read once, at
     // its step: after the model, the delay and the input offset.
     std::function<IntMatrix()> slice_table;
+    // Polled by the discretisation; a stop passes unchanged.
+    std::reference_wrapper<const Cancellation> cancel = Cancellation::never();
 };
 
 struct ModelValidation {

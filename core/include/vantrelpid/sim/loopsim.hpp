@@ -40,10 +40,12 @@
 // status "Simulation failed: " + its text; results computed before it are
 // kept.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/sim/closed_loop.hpp"
 #include "vantrelpid/types.hpp"
 
@@ -64,6 +66,9 @@ struct LoopsimInput {
     Vector w;                  // frequencies of Robust, radians per sample
     double SPLLAG = 0.5;       // set-point lead-to-lag ratio ("Fox" codes)
     double Tauf = 0.0;         // PV filter time constant
+    // Polled by the discretisations and the frequency response; a stop is no
+    // failed simulation: it passes unchanged.
+    std::reference_wrapper<const Cancellation> cancel = Cancellation::never();
 };
 
 struct LoopsimResult {
@@ -75,7 +80,7 @@ struct LoopsimResult {
 // The responses and the robustness curve: the whole of loopsim for a PID
 // vector already read as three numbers (the binding adds only the check of
 // a Python sequence's length). The PID refusals (pid_refusal) come first;
-// nothing is thrown afterwards.
+// nothing is thrown afterwards but the host's stop.
 LoopsimResult loopsim(const LoopsimInput& in);
 
 }  // namespace vantrelpid::sim

@@ -32,8 +32,10 @@
 // of the filters and of the dead times (a negative one: "negative
 // dimensions are not allowed") reach the caller.
 
+#include <functional>
 #include <string_view>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/sim/closed_loop.hpp"
 #include "vantrelpid/types.hpp"
 
@@ -50,6 +52,8 @@ struct TracksimInput {
     double Ts = 1.0;           // sample time
     Vector w;                  // frequencies of FreqRes, radians per sample
     double SPLLAG = 0.5;       // set-point lead-to-lag ratio ("Fox" codes)
+    // Polled by the discretisations and the frequency response; a stop passes unchanged.
+    std::reference_wrapper<const Cancellation> cancel = Cancellation::never();
 };
 
 enum class TracksimOutcome {

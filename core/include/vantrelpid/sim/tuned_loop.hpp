@@ -27,8 +27,10 @@
 // refusals, thresholds, statuses, and a non-finite response counting as
 // instability. Nothing is recorded.
 
+#include <functional>
 #include <string_view>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/sim/loopsim.hpp"
 #include "vantrelpid/types.hpp"
 
@@ -57,6 +59,7 @@ struct TunedLoopInput {
     std::string_view Type;     // PID form code of the vendor form
     double Ts = 1.0;           // sample time
     Vector w;                  // frequencies of Robust, radians per sample
+    std::reference_wrapper<const Cancellation> cancel = Cancellation::never();  // as loopsim's
 };
 
 // loopsim's results for the shown controller, with Robust 0 wherever BND is 0.

@@ -39,6 +39,13 @@
 // form lies outside the unit circle by more than 1e-6: integrators (poles at
 // z = 1) pass although they are computed as 1 +- 1e-13.
 //
+// Dead times. The inner dead time is part of the model: its d2 samples are
+// states of the cascade, so the stability test's eigenvalue problem grows
+// with it, cubic in time and quadratic in memory (1,000 samples take
+// seconds). It is bounded at kLongestInnerDeadTime samples, far beyond any
+// inner loop, which is fast by design. The outer dead time only shifts the
+// reduction's step responses and costs nothing.
+//
 // Results. The reduced model is gain / (T s + 1) or its second-order
 // counterpart with denominator constant term 1, the tuning rows likewise;
 // the numerators are scaled by std(SPdata2) / std(MVdata1) (sample standard
@@ -48,8 +55,10 @@
 // and its responses are per time unit already, as Bc1/Ac1 is: nothing is
 // divided by the sample time.
 
+#include <functional>
 #include <string>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/random_source.hpp"
 #include "vantrelpid/sim/controller.hpp"
 #include "vantrelpid/types.hpp"
@@ -62,6 +71,8 @@ inline constexpr const char* kCascadeUnstable = "Secondary (inner) loop unstable
 
 // Eigenvalues within this of the unit circle count as on it.
 inline constexpr double kCascadeStabilityTolerance = 1e-6;
+// The longest inner dead time, in samples of Ts1.
+inline constexpr Index kLongestInnerDeadTime = 1000;
 
 struct CascadeInput {
     Vector Ac1, Bc1;          // outer process, descending powers of s
@@ -76,6 +87,9 @@ struct CascadeInput {
     double SPLLAG2 = 0.0;     // set-point lead-to-lag ratio (Fox codes)
     Vector w;                 // frequencies, radians per sample
     Vector MVdata1, SPdata2;  // outer controller output, inner set-point
+    // Polled by the discretisations, the frequency responses and the
+    // reduction; a stop passes unchanged.
+    std::reference_wrapper<const Cancellation> cancel = Cancellation::never();
 };
 
 // The discrete cascade model before its reduction.
@@ -97,15 +111,20 @@ struct CascadeModel {
     Vector FRQcas_1, BNDcas_1;
 };
 
-// The discrete model of the cascade. An unknown form code raises
-// sim::UnknownPidType; the errors of the discretisation pass unchanged.
+// The discrete model of the cascade. An inner dead time of more than
+// kLongestInnerDeadTime samples raises InvalidArgument ("Delayc2 is too long
+// for the sample time") before any polynomial is built; an unknown form code
+// raises sim::UnknownPidType; the errors of the discretisation pass unchanged.
 DiscreteCascade cascade_model(const CascadeInput& in);
 
 // The model, its stability test and, when stable, its reduction. Raises
 // InvalidArgument for a sample time that is not positive and finite, dead
 // times that are negative or not finite, a BND1 without one value per point
-// of w, and, before the reduction, a scale std(SPdata2) / std(MVdata1) that
-// is not a finite number above 0 ("MVdata1 and SPdata2 must both vary").
+// of w, an inner dead time as cascade_model does, and, before the reduction
+// (the records only scale the reduced model, so the unstable path does not
+// read them), records with a value that is not finite ("MVdata1 and SPdata2
+// must be finite") or a scale std(SPdata2) / std(MVdata1) that is not a
+// finite number above 0 ("MVdata1 and SPdata2 must both vary").
 // The reduction draws from `random`; the unstable path draws nothing.
 CascadeModel twotier(const CascadeInput& in, RandomSource& random, WarningSink& warnings);
 

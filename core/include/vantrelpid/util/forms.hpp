@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/filters.hpp"
 
@@ -77,8 +78,11 @@ StateSpace gainmodifyss(const StateSpace& model, double g, double r);
 // den are stripped first; the results are not stripped, so a strictly proper
 // model gives a numerator that begins with 0. Raises InvalidArgument for an
 // all-zero den, a numerator of higher degree than den, non-finite
-// coefficients and Ts <= 0.
-TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts);
+// coefficients and Ts <= 0. `cancel` is polled between the steps of the
+// matrix exponential (linalg.hpp), the Markov parameters and the polynomial
+// loops; the roots of den (one eigenvalue problem) cannot be interrupted.
+TransferFunction c2dm2(const Vector& num, const Vector& den, double Ts,
+                       const Cancellation& cancel = Cancellation::never());
 // Its inverse: a monic denominator in s and a numerator (beginning with 0
 // when numd does), both of max(len(numd), len(dend)) coefficients. Poles at
 // 1 come back as integrators (poles at exactly 0 in s). A real discrete pole

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/warnings.hpp"
 
@@ -51,7 +52,15 @@ double rcond_1norm(const Matrix& A);
 // Eigenvalues of a general real matrix (order as the Hessenberg QR gives them).
 CVector eigenvalues(const Matrix& A);
 
-// Matrix exponential of a real square matrix.
-Matrix expm(const Matrix& A);
+// Matrix exponential of a real square matrix: Eigen's scaling and squaring
+// (MatrixBase::exp(), Pade approximants of degree 3 to 13) with the same
+// operations in the same order, so the result is Eigen's bit for bit, but
+// with `cancel` polled between the matrix products, the squarings and the
+// panels of the Pade solve. Large products are split into row panels and the
+// solve into column panels (linalg.cpp says why each panel's entries are
+// those of the whole). What stays in one piece: a product of at most 256
+// rows or one panel of a larger one, and the LU factorisation of the Pade
+// denominator.
+Matrix expm(const Matrix& A, const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid::util

@@ -1,13 +1,14 @@
 #pragma once
 // Polynomials as coefficient vectors, highest power (or lowest delay) first.
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/types.hpp"
 
 namespace vantrelpid::util {
 
 // Full discrete convolution (numpy.convolve, mode "full"); an empty factor
-// gives an empty result.
-Vector convolve(const Vector& a, const Vector& b);
+// gives an empty result. `cancel` is polled once per coefficient of a.
+Vector convolve(const Vector& a, const Vector& b, const Cancellation& cancel = Cancellation::never());
 
 // Roots as numpy.roots finds them: leading zeros stripped, trailing zeros
 // give zero roots, the rest are the eigenvalues of the companion matrix.
@@ -15,8 +16,9 @@ Vector convolve(const Vector& a, const Vector& b);
 CVector roots(const Vector& p);
 
 // Monic polynomial with the given roots (numpy.poly of a root vector):
-// the successive products with [1, -r]; the real part is returned.
-Vector poly(const CVector& r);
+// the successive products with [1, -r], `cancel` polled after each; the
+// real part is returned.
+Vector poly(const CVector& r, const Cancellation& cancel = Cancellation::never());
 
 // Stable polynomial of the same length with a leading 1: every root r with
 // |r| > 1 (by more than the round-off of a computed root, 1e-6) is replaced

@@ -2,6 +2,7 @@
 // Delays, simulation and frequency responses of discrete models.
 // Polynomials are in powers of z^-1, coefficient of z^0 first.
 
+#include "vantrelpid/cancellation.hpp"
 #include "vantrelpid/types.hpp"
 #include "vantrelpid/util/forms.hpp"
 
@@ -22,10 +23,12 @@ Matrix dsssim(const StateSpace& model, const Matrix& u);
 
 // Complex frequency response of B_j / A at each w (radians per sample): one
 // row per frequency, one column per row of B. Numerator and denominator
-// lengths are independent.
-CMatrix misofrq(const Vector& A, const Matrix& B, const Vector& w);
+// lengths are independent. `cancel` is polled once per frequency.
+CMatrix misofrq(const Vector& A, const Matrix& B, const Vector& w, const Cancellation& cancel = Cancellation::never());
 
-// Amplitude |num / den| at each w: one value per frequency.
-Vector d_bode2(const Vector& num, const Vector& den, const Vector& w);
+// Amplitude |num / den| at each w: one value per frequency, `cancel` polled
+// after each.
+Vector d_bode2(const Vector& num, const Vector& den, const Vector& w,
+               const Cancellation& cancel = Cancellation::never());
 
 }  // namespace vantrelpid::util
