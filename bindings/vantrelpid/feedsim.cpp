@@ -22,10 +22,14 @@ vantrelpid::Matrix feedforward_rows(nb::handle FF) {
     return py::matrix_from(a);
 }
 
+// The models and the sampling, read after the refusals (SPLLAG for the Fox codes only).
 sim::FeedsimModel model(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc, nb::handle Tau_1,
-                        nb::handle Gain_1, nb::handle FF) {
-    return {py::polynomial(Apc_tn, "Apc_tn"), py::polynomial(Bpc_tn, "Bpc_tn"), py::vector(Delayc),
-            py::matrix(Tau_1, "Tau_1"), py::vector(Gain_1), feedforward_rows(FF)};
+                        nb::handle Gain_1, nb::handle FF, nb::handle Ts, nb::handle SPLLAG, std::string_view type) {
+    sim::FeedsimModel m{py::polynomial(Apc_tn, "Apc_tn"), py::polynomial(Bpc_tn, "Bpc_tn"), py::vector(Delayc),
+                        py::matrix(Tau_1, "Tau_1"), py::vector(Gain_1), feedforward_rows(FF)};
+    m.Ts = py::float_arg(Ts, "Ts");
+    if (py::reads_spllag(type)) m.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    return m;
 }
 
 // A refusal: four empty lists and its status.
@@ -49,10 +53,8 @@ nb::tuple feedsim(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc, nb::h
         const auto [ny, nu] = py::shape_of_two(Tau_1);
         return sim::FeedsimSizes{ny, nu};
     };
-    in.model = [&] { return model(Apc_tn, Bpc_tn, Delayc, Tau_1, Gain_1, FF); };
+    in.model = [&] { return model(Apc_tn, Bpc_tn, Delayc, Tau_1, Gain_1, FF, Ts, SPLLAG, type); };
     in.Type = type;
-    in.Ts = py::float_arg(Ts, "Ts");
-    if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
     const py::PythonSignals signals;
     in.cancel = signals;
 

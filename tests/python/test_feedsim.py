@@ -110,6 +110,7 @@ class TestChecks:
         (dict(PID=[1, -1, 0], Ts="x"), "Ti is negative"),
         (dict(PID=[1, 10, -0.5], Ts=None, Type=None), "Td is negative"),
         (dict(PID=[0, "x", 0.0]), "K is 0"),                                  # Ti only after K's check
+        (dict(CV_INT=[1], Ts=None), "There are integrators, no feedforward for integral process"),  # Ts after the refusals
         (dict(SPLLAG=None), dict(SPLLAG=0.5)),                                # read for the Fox codes only
         (dict(SPLLAG="x", Type="Nonint C"), dict(Type="Nonint C")),
         (dict(SPLLAG=None, Type="Fox Int"), TypeError("SPLLAG must be of type float, not NoneType")),

@@ -66,20 +66,20 @@ FeedsimResult feedsim(const FeedsimInput& in) {
     const FeedsimModel m = in.model();
 
     std::vector<std::int64_t> dly(static_cast<std::size_t>(m.Delayc.size()));
-    for (Index k = 0; k < m.Delayc.size(); ++k) dly[static_cast<std::size_t>(k)] = round_samples(m.Delayc(k), in.Ts);
+    for (Index k = 0; k < m.Delayc.size(); ++k) dly[static_cast<std::size_t>(k)] = round_samples(m.Delayc(k), m.Ts);
     const std::int64_t d0 = at(dly, 0);
 
     Matrix Ydist(kResponseLength, nFF), Vff(kResponseLength, nFF);
     for (Index i = 0; i < nFF; ++i) {
-        FeedforwardInputs f = feedforward_inputs(m, dly, sizes.ny, i, in.Ts);
+        FeedforwardInputs f = feedforward_inputs(m, dly, sizes.ny, i, m.Ts);
         Ydist.col(i) = f.Ydist;
         Vff.col(i) = f.Vff;
     }
 
-    const TransferFunction P = delayed(c2dm2(m.Bpc_tn, m.Apc_tn, in.Ts, in.cancel), d0);
-    const ControllerPolynomials c = controller(in.pid, in.Type, in.SPLLAG, FoxIntFilter::Weighted, kUnknownPidType);
-    const TransferFunction Kd = c2dm2(c.N2, c.D, in.Ts, in.cancel);
-    const TransferFunction L = delayed(c2dm2(product(c.N2, m.Bpc_tn), product(c.D, m.Apc_tn), in.Ts, in.cancel), d0);
+    const TransferFunction P = delayed(c2dm2(m.Bpc_tn, m.Apc_tn, m.Ts, in.cancel), d0);
+    const ControllerPolynomials c = controller(in.pid, in.Type, m.SPLLAG, FoxIntFilter::Weighted, kUnknownPidType);
+    const TransferFunction Kd = c2dm2(c.N2, c.D, m.Ts, in.cancel);
+    const TransferFunction L = delayed(c2dm2(product(c.N2, m.Bpc_tn), product(c.D, m.Apc_tn), m.Ts, in.cancel), d0);
     const Vector Acl = add(L.den, L.num);
     const Vector controller_path = product(P.den, Kd.num);
     const Vector plant_path = product(Kd.den, P.num);

@@ -48,13 +48,15 @@ struct FeedsimSizes {
     Index nu = 0;  // inputs: the loop's MV, then the feedforward variables
 };
 
-// The models, read once the checks have passed.
+// The models and the sampling, read once the checks have passed.
 struct FeedsimModel {
     Vector Apc_tn, Bpc_tn;  // the loop's plant, descending powers of s
     Vector Delayc;          // dead times of the nu inputs
     Matrix Tau_1;           // 1 x nu time constants of the first-order input models
     Vector Gain_1;          // nu gains of the same models
     Matrix FF;              // one compensator row per feedforward variable
+    double Ts = 1.0;        // sample time
+    double SPLLAG = 0.5;    // enters only the set-point path: no effect
 };
 
 struct FeedsimInput {
@@ -65,8 +67,6 @@ struct FeedsimInput {
     std::function<FeedsimSizes()> sizes;
     std::function<FeedsimModel()> model;
     std::string_view Type;  // PID form code
-    double Ts = 1.0;        // sample time
-    double SPLLAG = 0.5;    // enters only the set-point path: no effect
     // Polled by the discretisations of the loop; a stop passes unchanged.
     std::reference_wrapper<const Cancellation> cancel = Cancellation::never();
 };
