@@ -4,6 +4,7 @@
 import contextlib
 import copy
 import hashlib
+import re
 
 import numpy as np
 import pytest
@@ -85,3 +86,15 @@ def digest(*results):
     for x in results:
         h.update(np.ascontiguousarray(x, dtype=np.float64).tobytes())
     return h.hexdigest()[:16]
+
+
+def assert_outcome(run, changes, expected):
+    """run(**changes) raises `expected` (an exception instance, with exactly its message), gives the
+    results of run(**expected) (a dict of other changes), or returns `expected`."""
+    if isinstance(expected, Exception):
+        with pytest.raises(type(expected), match=f"^{re.escape(str(expected))}$"):
+            run(**changes)
+    elif isinstance(expected, dict):
+        np.testing.assert_equal(run(**changes), run(**expected))
+    else:
+        assert run(**changes) == expected

@@ -3,7 +3,7 @@ import pytest
 
 import closed_loop_reference as ref
 from closed_loop_reference import CODES, UNSTABLE
-from conftest import digest, untouched
+from conftest import assert_outcome, digest, untouched
 from references import CLOSED_LOOP_RESPONSE, FEEDFORWARD_RESIDUE, LONG_DEAD_TIME_RESPONSE, SETTLED
 from vantrelpid.feedsim import feedsim
 
@@ -116,13 +116,7 @@ class TestChecks:
         (dict(SPLLAG=None, Type="Fox Int"), TypeError("SPLLAG must be of type float, not NoneType")),
     ])
     def test_arguments_read_in_order(self, changes, expected):
-        if isinstance(expected, Exception):
-            with pytest.raises(type(expected), match=f"^{expected}$"):
-                run(**changes)
-        elif isinstance(expected, dict):
-            np.testing.assert_equal(run(**changes), run(**expected))
-        else:
-            assert run(**changes) == ([], [], [], [], expected)
+        assert_outcome(run, changes, ([], [], [], [], expected) if isinstance(expected, str) else expected)
 
     def test_one_feedforward_variable(self):
         Yff, *_, message = run(Tau_1=TAU_1[:, :2], FF=FF[:1])

@@ -9,7 +9,7 @@ from scipy import signal
 
 import closed_loop_reference as ref
 from closed_loop_reference import CODES, INTEGRATING, LAG, PLANTS, UNSTABLE, W
-from conftest import digest, untouched
+from conftest import assert_outcome, digest, untouched
 from references import CLOSED_LOOP_RESPONSE, DOUBLE_POLE_TRACK_YSP, LONG_DEAD_TIME_RESPONSE, SETTLED_DRIFT, ZOH
 from vantrelpid.tracksim import tracksim
 
@@ -129,13 +129,7 @@ class TestStabilityAndFailures:
         (dict(PID=["a", 10.0, 1.0]), TypeError("K must be of type float, not str")),
     ])
     def test_arguments_read_in_order(self, changes, expected):
-        if isinstance(expected, Exception):
-            with pytest.raises(type(expected), match=f"^{expected}$"):
-                run(**changes)
-        elif isinstance(expected, dict):
-            np.testing.assert_equal(run(**changes), run(**expected))
-        else:
-            assert run(**changes) == expected
+        assert_outcome(run, changes, expected)
 
     def test_arguments_and_generator_untouched(self):
         Apc, Bpc, w, pid = LAG["Apc"].copy(), LAG["Bpc"].copy(), W.copy(), [0.4, 10.0, 1.0]
