@@ -64,6 +64,20 @@ def record(N=3000, Ts=1.0, integrating=False, seed=11):
     return u_.reshape(-1, 1), y.reshape(-1, 1), y0
 
 
+def pinned_record(integrating, N=3000):
+    """A record with the same bits under every numpy: the legacy generator's draws and a first-order
+    lag (a level: its integral) stepped in Python floats."""
+    rng = np.random.RandomState(11)
+    u = np.repeat(rng.uniform(-1, 1, N // 30), 30)
+    y, x = np.empty(N), 0.0
+    for k in range(N):
+        y[k] = x
+        x = 0.9 * x + 0.2 * u[k]
+    if integrating:
+        y = np.cumsum(0.05 * y)
+    return u.reshape(-1, 1), (y + 0.02 * rng.standard_normal(N) + 50.0).reshape(-1, 1)
+
+
 class TestAgainstTranscription:
     @pytest.mark.parametrize("model, Ts, integrating, slices, N", [
         (SELF, 1.0, False, ALL, 3000),
@@ -90,10 +104,10 @@ class TestAgainstTranscription:
         for a, e, tol in zip(ours, expected, (ref.VALIDATION_VS_TRANSCRIPTION, level, ref.VALIDATION_VS_TRANSCRIPTION)):
             np.testing.assert_allclose(a, e, rtol=tol, atol=tol * np.max(np.abs(e)))
 
-    @pytest.mark.parametrize("model, integrating, fingerprint", [(SELF, False, "b2082001a8df2179"),
-                                                                 (dict(LEVEL, Delayc=2999.0), True, "abee0758be3cfdb1")])
+    @pytest.mark.parametrize("model, integrating, fingerprint", [(SELF, False, "d6b4c86bc670fcc9"),
+                                                                 (dict(LEVEL, Delayc=2999.0), True, "0114c63561cb88e6")])
     def test_shorter_dead_times_give_the_results_they_gave(self, model, integrating, fingerprint):
-        U, Y, _ = record(3000, 1.0, integrating)
+        U, Y = pinned_record(integrating)
         assert digest(*jumpcheck(**model, Ts=1.0, U=U, Y=Y, CV_INT=int(integrating), CVslice=CUT)) == fingerprint
 
     def test_one_dimensional_records_are_columns(self):
