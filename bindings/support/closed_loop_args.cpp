@@ -85,8 +85,6 @@ std::string form_code(nb::handle Type) {
     return std::string(text, static_cast<std::size_t>(size));
 }
 
-bool reads_spllag(std::string_view type) { return type == "Fox Nonint" || type == "Fox Int"; }
-
 std::pair<Index, Index> shape_of_two(nb::handle x) {
     const std::vector<Index> s = shape(asarray(x));
     if (s.size() != 2) raise_unpacking(2, s.size(), true);

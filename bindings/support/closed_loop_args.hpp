@@ -8,7 +8,6 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "vantrelpid/sim/controller.hpp"
@@ -42,10 +41,6 @@ sim::PidParameters pid_values(const PidItems& PID);
 // The form code to compare: the text of a str. Anything else is no code,
 // given as the empty string, which none of the ten codes equals.
 std::string form_code(nb::handle Type);
-
-// True for "Fox Nonint" and "Fox Int", the only codes whose set-point path
-// reads SPLLAG: with any other code SPLLAG is not read, whatever it holds.
-bool reads_spllag(std::string_view type);
 
 // `ny, nu = numpy.asarray(x).shape` with Python's unpacking errors.
 std::pair<Index, Index> shape_of_two(nb::handle x);

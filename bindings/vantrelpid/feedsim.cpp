@@ -28,7 +28,7 @@ sim::FeedsimModel model(nb::handle Apc_tn, nb::handle Bpc_tn, nb::handle Delayc,
     sim::FeedsimModel m{py::polynomial(Apc_tn, "Apc_tn"), py::polynomial(Bpc_tn, "Bpc_tn"), py::vector(Delayc),
                         py::matrix(Tau_1, "Tau_1"), py::vector(Gain_1), feedforward_rows(FF)};
     m.Ts = py::float_arg(Ts, "Ts");
-    if (py::reads_spllag(type)) m.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    if (sim::reads_spllag(type)) m.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
     return m;
 }
 

@@ -56,7 +56,7 @@ nb::tuple loopsim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle B
         in.integrating = py::equals(INT, 1);
         in.Ts = py::float_arg(Ts, "Ts");
         in.w = py::vector(w);
-        if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+        if (sim::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
         in.Tauf = py::float_arg(Tauf, "Tauf");
     } catch (nb::python_error& e) {
         return failed(e);

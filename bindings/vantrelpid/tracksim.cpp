@@ -36,7 +36,7 @@ nb::object tracksim(nb::handle Apc, nb::handle Bpc, nb::handle Delay, nb::handle
     in.integrating = py::equals(INT, 1);
     in.Ts = py::float_arg(Ts, "Ts");
     in.w = py::vector(w);
-    if (py::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
+    if (sim::reads_spllag(type)) in.SPLLAG = py::float_arg(SPLLAG, "SPLLAG");
     const py::PythonSignals signals;
     in.cancel = signals;
     return results(sim::tracksim(in));

@@ -107,7 +107,7 @@ nb::tuple twotier(nb::handle Ac1, nb::handle Bc1, nb::handle CV_INT1, nb::handle
     in.PID2 = pid_parameters(PID2);
     in.Type2 = py::form_code(Type2);  // a non-str or lone surrogates: no code matches
     in.w = values(w, "w");
-    if (in.Type2 == "Fox Nonint" || in.Type2 == "Fox Int") in.SPLLAG2 = number(SPLLAG2, "SPLLAG2");
+    if (vantrelpid::sim::reads_spllag(in.Type2)) in.SPLLAG2 = number(SPLLAG2, "SPLLAG2");
     in.MVdata1 = values(MVdata1, "MVdata1");
     in.SPdata2 = values(SPdata2, "SPdata2");
     const py::PythonSignals signals;

@@ -57,6 +57,8 @@ bool is_pid_form_code(std::string_view type) {
     return false;
 }
 
+bool reads_spllag(std::string_view type) { return type == "Fox Nonint" || type == "Fox Int"; }
+
 ControllerPolynomials controller_polynomials(const PidParameters& p, std::string_view type,
                                              double spllag, FoxIntFilter fox_int_filter) {
     if (type == "Nonint A" || type == "Int A") {

@@ -84,4 +84,8 @@ ControllerPolynomials controller_polynomials(const PidParameters& pid, std::stri
 // True when `type` is one of the ten codes.
 bool is_pid_form_code(std::string_view type);
 
+// True for "Fox Nonint" and "Fox Int", the only codes whose set-point path
+// reads SPLLAG: the users read the argument for these codes only.
+bool reads_spllag(std::string_view type);
+
 }  // namespace vantrelpid::sim
